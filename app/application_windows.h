@@ -1,0 +1,20 @@
+#pragma once
+
+#include "app/splash_window.h"
+#include "editor/editor_window.h"
+
+namespace palvex::app {
+
+// The program's three windows, created once in this order and never destroyed before the
+// program ends: the chooser first, so that it is the main window, then the two editors,
+// hidden until the chooser hands over to one of them.
+class ApplicationWindows {
+public:
+    explicit ApplicationWindows(const QString& workspaceRoot);
+
+    TfrmSplash frmSplash;
+    editor::TfrmPlus frmPlus;
+    editor::TfrmMain frmMain;
+};
+
+} // namespace palvex::app

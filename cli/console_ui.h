@@ -1,0 +1,55 @@
+#pragma once
+
+#include "editor/editor_view.h"
+#include "editor/pipeline_ui.h"
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace palvex::cli {
+
+// The pipelines' user interface on a terminal: log lines on stdout, message boxes on
+// stderr, dialogs answered from the command line.
+class ConsoleUi : public editor::PipelineUi, public editor::EditorView {
+public:
+    ConsoleUi(QTextStream& out, QTextStream& err) : out_(out), err_(err) {}
+
+    bool echoLog = true;                 // log lines to stdout as they come
+    QStringList logLines;                // every log line, echoed or not
+    std::optional<QString> inputArchive; // what the dialogs answer
+    std::optional<QString> outputArchive;
+    std::optional<QString> picture;
+    int slot = 0;
+    QString input, output;
+    QString fileName, fileSize, dimension; // the detail labels
+
+    void appendLog(const QString& line) override;
+    void showError(const QString& text) override;
+    void showMessage(const QString& text) override;
+    void beep() override {}
+    void setBusy(bool) override {}
+    std::optional<QString> chooseInputArchive(const QString&) override { return inputArchive; }
+    std::optional<QString> chooseOutputArchive() override { return outputArchive; }
+    std::optional<QString> choosePicture() override { return picture; }
+
+    int selectedSlot() const override { return slot; }
+    QString inputFile() const override { return input; }
+    void setInputFile(const QString& path) override { input = path; }
+    QString outputFile() const override { return output; }
+    void focusOutputFile() override {}
+    void showPicture(const QImage&) override {}
+    void measurePicture(const QImage&) override {}
+    QString fileNameCaption() const override { return fileName; }
+    void setFileNameCaption(const QString& text) override { fileName = text; }
+    void setFileSizeCaption(const QString& text) override { fileSize = text; }
+    void setDimensionCaption(const QString& text) override { dimension = text; }
+
+    int errorCount() const { return errors_; }
+
+private:
+    QTextStream& out_;
+    QTextStream& err_;
+    int errors_ = 0;
+};
+
+} // namespace palvex::cli

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "editor/slot_catalogue.h"
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+namespace palvex::editor {
+
+// Everything in which the two models' editor windows differ.
+struct EditorLayout {
+    QString caption;
+    QSize windowSize;
+    QString modelFolder; // appended to the program's folder for the input dialog
+    QPoint label1, label2, edtFileBz2, btnFileOpen, edtOutput, btnFileOutput, cboImg, btnReplace,
+        btnCompress, btnDecompress, groupBox2, imgFile;
+    QRect groupBox1;
+    QSize image1;
+};
+
+const EditorLayout& editorLayout(TerminalModel model);
+
+} // namespace palvex::editor

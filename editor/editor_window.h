@@ -1,0 +1,135 @@
+#pragma once
+
+#include "editor/editor_view.h"
+#include "editor/pipeline_ui.h"
+#include "editor/slot_catalogue.h"
+#include "editor/theme_editor.h"
+
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QComboBox;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMessageBox;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace palvex::editor {
+
+class PictureBox;
+
+// The editor window of one terminal model. It is hidden, never destroyed, when closed, so
+// it shows the same fields, slot and log when it comes back.
+class TEditorWindow : public QWidget, public PipelineUi, public EditorView {
+    Q_OBJECT
+public:
+    // Runs a file dialog and answers the chosen path; replaceable so that tests can script it.
+    using FileDialogRunner = std::function<std::optional<QString>(QFileDialog&)>;
+    using MessageBoxRunner = std::function<void(QMessageBox&)>;
+
+    TEditorWindow(TerminalModel model, QString workspaceRoot, QWidget* parent = nullptr);
+    ~TEditorWindow() override;
+
+    ThemeEditor& editor() { return editor_; }
+    void setFileDialogRunner(FileDialogRunner runner) { runFileDialog_ = std::move(runner); }
+    void setMessageBoxRunner(MessageBoxRunner runner) { runMessageBox_ = std::move(runner); }
+
+    // Handlers, named after their control and event.
+    void btnFileOpenClick();
+    void btnDecompressClick();
+    void cboImgChange();
+    void btnReplaceClick();
+    void btnCompressClick();
+    void btnFileOutputClick();
+
+    // PipelineUi
+    void appendLog(const QString& line) override;
+    void showError(const QString& text) override;
+    void showMessage(const QString& text) override;
+    void beep() override;
+    void setBusy(bool busy) override;
+    std::optional<QString> chooseInputArchive(const QString& initialFolder) override;
+    std::optional<QString> chooseOutputArchive() override;
+    std::optional<QString> choosePicture() override;
+
+    // EditorView
+    int selectedSlot() const override;
+    QString inputFile() const override;
+    void setInputFile(const QString& path) override;
+    QString outputFile() const override;
+    void focusOutputFile() override;
+    void showPicture(const QImage& picture) override;
+    void measurePicture(const QImage& picture) override;
+    QString fileNameCaption() const override;
+    void setFileNameCaption(const QString& text) override;
+    void setFileSizeCaption(const QString& text) override;
+    void setDimensionCaption(const QString& text) override;
+
+signals:
+    // After the workspace has been removed on close; the chooser comes back on it.
+    void formClosed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildControls();
+    void connectHandlers();
+    std::optional<QString> runDialog(QFileDialog& dialog);
+
+    TerminalModel model_;
+    QString workspace_;
+    ThemeEditor editor_;
+    bool slotTextEdited_ = false;
+    FileDialogRunner runFileDialog_;
+    MessageBoxRunner runMessageBox_;
+
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* edtFileBz2 = nullptr;
+    QPushButton* btnFileOpen = nullptr;
+    QLineEdit* edtOutput = nullptr;
+    QPushButton* btnFileOutput = nullptr;
+    QComboBox* cboImg = nullptr;
+    QPushButton* btnReplace = nullptr;
+    QPushButton* btnCompress = nullptr;
+    QPlainTextEdit* log = nullptr;
+    QPushButton* btnDecompress = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    PictureBox* Image1 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* lblFileName = nullptr;
+    QLabel* lblFileSize = nullptr;
+    QLabel* lblDimension = nullptr;
+    PictureBox* ImgFile = nullptr;
+    QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* OpenDialog2 = nullptr;
+    QFileDialog* OpenPictureDialog1 = nullptr;
+};
+
+// Korvell: 30 slots below image/.
+class TfrmMain : public TEditorWindow {
+    Q_OBJECT
+public:
+    explicit TfrmMain(QString workspaceRoot, QWidget* parent = nullptr)
+        : TEditorWindow(TerminalModel::Korvell, std::move(workspaceRoot), parent) {}
+};
+
+// Korvell Plus: 20 slots below image/en/.
+class TfrmPlus : public TEditorWindow {
+    Q_OBJECT
+public:
+    explicit TfrmPlus(QString workspaceRoot, QWidget* parent = nullptr)
+        : TEditorWindow(TerminalModel::KorvellPlus, std::move(workspaceRoot), parent) {}
+};
+
+} // namespace palvex::editor

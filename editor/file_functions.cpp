@@ -1,0 +1,56 @@
+#include "editor/file_functions.h"
+
+#include "platform/file_attributes.h"
+#include "platform/file_info.h"
+#include "platform/temporary_files.h"
+#include "platform/tree_removal.h"
+
+#include <QFileInfo>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace palvex::editor {
+
+namespace {
+std::string native(const QString& path) {
+    return path.toStdString();
+}
+} // namespace
+
+bool existsAsFile(const QString& path) {
+    return platform::existsAsFile(native(path));
+}
+
+QString displayName(const QString& path) {
+    return QString::fromStdString(platform::displayName(native(path)));
+}
+
+std::int64_t fileSize(const QString& path) {
+    return platform::fileSize(native(path));
+}
+
+void removeFolderTree(const QString& folder) {
+    platform::removeTree(native(folder));
+}
+
+bool replaceFile(const QString& source, const QString& target, QString* reason) {
+    namespace fs = std::filesystem;
+    const std::string folder = native(QFileInfo(target).path());
+    const std::string staging = platform::createTemporaryFile(folder, ".replace-");
+    std::error_code error;
+    if (staging.empty()) {
+        error = std::error_code(errno, std::generic_category());
+    } else {
+        fs::copy_file(native(source), staging, fs::copy_options::overwrite_existing, error);
+        if (!error)
+            fs::rename(staging, native(target), error);
+        if (error)
+            std::remove(staging.c_str());
+    }
+    if (error && reason)
+        *reason = QString::fromStdString(error.message());
+    return !error;
+}
+
+} // namespace palvex::editor

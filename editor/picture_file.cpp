@@ -1,0 +1,40 @@
+#include "editor/picture_file.h"
+
+#include "platform/exception.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+
+namespace palvex::editor {
+
+namespace {
+
+QByteArray formatForExtension(const QString& suffix) {
+    const QString lower = suffix.toLower();
+    if (lower == QLatin1String("jpg") || lower == QLatin1String("jpeg"))
+        return "jpeg";
+    if (lower == QLatin1String("gif"))
+        return "gif";
+    if (lower == QLatin1String("bmp"))
+        return "bmp";
+    return {};
+}
+
+} // namespace
+
+QImage loadPicture(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix();
+    const QByteArray format = formatForExtension(suffix);
+    if (format.isEmpty())
+        throw Exception(
+            QStringLiteral("Unknown picture file extension (.%1)").arg(suffix).toStdString());
+    QImageReader reader(path, format);
+    reader.setAutoDetectImageFormat(false);
+    reader.setDecideFormatFromContent(false);
+    QImage picture = reader.read();
+    if (picture.isNull())
+        throw Exception(reader.errorString().toStdString());
+    return picture;
+}
+
+} // namespace palvex::editor

@@ -1,0 +1,93 @@
+#include "editor/theme_editor.h"
+
+#include "editor/editor_texts.h"
+#include "editor/file_functions.h"
+#include "editor/picture_file.h"
+#include "editor/size_text.h"
+#include "platform/exception.h"
+
+namespace palvex::editor {
+
+ThemeEditor::ThemeEditor(TerminalModel model, PipelineUi& ui, EditorView& view,
+                         QString workspaceRoot)
+    : model_(model), ui_(ui), view_(view), workspace_(std::move(workspaceRoot)) {}
+
+ThemeEditor::PreviewResult ThemeEditor::previewSelectedSlot() {
+    const QString path = slotPath(model_, view_.selectedSlot(), workspace_).value_or(QString());
+    if (!existsAsFile(path))
+        return PreviewResult::NoFile;
+
+    const QString name = displayName(path);
+    ui_.appendLog(texts::kRetrieving + name + texts::kDetails);
+    BusyCursor busy(ui_);
+    try {
+        // One decode serves both the preview and the measuring picture.
+        const QImage picture = loadPicture(path);
+        view_.showPicture(picture);
+        view_.setFileNameCaption(name);
+        view_.setFileSizeCaption(formatByteSizeAsKb(fileSize(path)) + QStringLiteral(" kb"));
+        view_.measurePicture(picture);
+        view_.setDimensionCaption(
+            QStringLiteral("H:%1\tW:%2").arg(picture.height()).arg(picture.width()));
+        currentSlotFile_ = path;
+        return PreviewResult::Shown;
+    } catch (const Exception& error) {
+        ui_.appendLog(texts::kLoadImageError + QString::fromStdString(error.what()));
+        return PreviewResult::Failed;
+    }
+}
+
+void ThemeEditor::changePicture() {
+    const std::optional<QString> chosen = ui_.choosePicture();
+    if (!chosen)
+        return;
+    const QString picture = *chosen;
+    if (!existsAsFile(picture) || !existsAsFile(currentSlotFile_))
+        return;
+
+    try {
+        if (!acceptsReplacement(picture, currentSlotFile_))
+            return;
+        view_.showPicture(loadPicture(picture));
+    } catch (const Exception& error) {
+        ui_.showError(texts::kLoadImageError + QString::fromStdString(error.what()));
+        return;
+    }
+
+    const QString name = displayName(picture);
+    QString reason;
+    if (replaceFile(picture, currentSlotFile_, &reason))
+        ui_.appendLog(texts::kReplacedImage + name);
+    else
+        ui_.showError(texts::kErrorReplacing + name + QStringLiteral(" : ") + reason);
+    previewSelectedSlot();
+}
+
+bool ThemeEditor::acceptsReplacement(const QString& picture, const QString& slotFile) {
+    if (displayName(picture) != displayName(slotFile)) {
+        ui_.showError(texts::kNameMustBeSame);
+        return false;
+    }
+    return checkImageFile(picture);
+}
+
+bool ThemeEditor::checkImageFile(const QString& picture) {
+    const LimitGroup limits = limitGroup(model_, view_.selectedSlot());
+    const double kb = static_cast<double>(fileSize(picture)) / 1024.0;
+    if (kb > limits.maxSizeKb) {
+        ui_.showError(texts::kMaxSizeFor + view_.fileNameCaption() + QStringLiteral(" is ") +
+                      formatKb(limits.maxSizeKb) + QStringLiteral("kb"));
+        return false;
+    }
+    const QImage measured = loadPicture(picture);
+    view_.measurePicture(measured);
+    // Full sizes: a 65 591-pixel width must not wrap round to 55 and pass a 55-pixel limit.
+    if (measured.height() > limits.maxHeight || measured.width() > limits.maxWidth) {
+        ui_.showError(texts::kMaxDimensionFor + view_.fileNameCaption() +
+                      QStringLiteral(" is H:%1 W:%2").arg(limits.maxHeight).arg(limits.maxWidth));
+        return false;
+    }
+    return true;
+}
+
+} // namespace palvex::editor
