@@ -114,6 +114,7 @@ void TEditorWindow::buildControls() {
     log->setObjectName(QStringLiteral("log"));
     log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     log->setLineWrapMode(QPlainTextEdit::NoWrap);
+    placeLog();
 
     btnDecompress =
         button(this, "btnDecompress", QStringLiteral("DeCompress"), layout.btnDecompress, {81, 25});
@@ -299,6 +300,10 @@ void TEditorWindow::closeEvent(QCloseEvent* event) {
 
 void TEditorWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    placeLog();
+}
+
+void TEditorWindow::placeLog() {
     log->setGeometry(0, height() - kLogHeight, width(), kLogHeight);
 }
 

@@ -81,6 +81,7 @@ protected:
 private:
     void buildControls();
     void connectHandlers();
+    void placeLog(); // along the bottom edge, full width
     std::optional<QString> runDialog(QFileDialog& dialog);
 
     TerminalModel model_;

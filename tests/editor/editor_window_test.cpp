@@ -1,0 +1,166 @@
+#include "editor/editor_window.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace palvex::editor;
+
+class EditorWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir scratch_;
+
+    std::unique_ptr<TEditorWindow> window(TerminalModel model) {
+        return std::make_unique<TEditorWindow>(model, scratch_.path() + "/IMAGE");
+    }
+
+    template <typename T>
+    static T* control(QWidget& window, const char* name) {
+        T* found = window.findChild<T*>(QLatin1String(name));
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+
+private slots:
+    void captionsSizesAndModelGeometry_data() {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QPoint>("input");
+        QTest::addColumn<QPoint>("slotList");
+        QTest::addColumn<QRect>("previewFrame");
+        QTest::addColumn<QSize>("preview");
+        QTest::addColumn<int>("slotCount");
+        QTest::newRow("Korvell") << int(TerminalModel::Korvell)
+                                 << "Palvex Korvell Image Changer Tool" << QSize(553, 414)
+                                 << QPoint(80, 8) << QPoint(344, 88) << QRect(16, 80, 321, 217)
+                                 << QSize(320, 210) << 30;
+        QTest::newRow("Korvell Plus") << int(TerminalModel::KorvellPlus)
+                                      << "Palvex Korvell Plus Image Changer Tool"
+                                      << QSize(1014, 783) << QPoint(232, 6) << QPoint(808, 72)
+                                      << QRect(0, 64, 800, 609) << QSize(800, 600) << 20;
+    }
+
+    void captionsSizesAndModelGeometry() {
+        QFETCH(int, model);
+        auto w = window(TerminalModel(model));
+        QFETCH(QString, caption);
+        QCOMPARE(w->windowTitle(), caption);
+        QFETCH(QSize, size);
+        QCOMPARE(w->size(), size);
+        QFETCH(QPoint, input);
+        QCOMPARE(control<QLineEdit>(*w, "edtFileBz2")->geometry(), QRect(input, QSize(425, 21)));
+        QFETCH(QPoint, slotList);
+        auto* cbo = control<QComboBox>(*w, "cboImg");
+        QCOMPARE(cbo->pos(), slotList);
+        QCOMPARE(cbo->width(), 193);
+        QFETCH(int, slotCount);
+        QCOMPARE(cbo->count(), slotCount);
+        QCOMPARE(cbo->currentIndex(), 0);
+        QCOMPARE(cbo->currentText(), QString("Desktop"));
+        QFETCH(QRect, previewFrame);
+        QCOMPARE(control<QGroupBox>(*w, "GroupBox1")->geometry(), previewFrame);
+        QFETCH(QSize, preview);
+        QCOMPARE(control<QWidget>(*w, "Image1")->geometry(), QRect(QPoint(0, 6), preview));
+        auto* log = control<QPlainTextEdit>(*w, "log");
+        QCOMPARE(log->geometry(), QRect(0, size.height() - 75, size.width(), 75));
+    }
+
+    void controlTextsAndSettings() {
+        auto w = window(TerminalModel::Korvell);
+        QCOMPARE(control<QLabel>(*w, "Label1")->text(), QString("Input File :"));
+        QCOMPARE(control<QLabel>(*w, "Label2")->text(), QString("Output File :"));
+        QVERIFY(control<QLabel>(*w, "Label1")->font().bold());
+        QCOMPARE(control<QPushButton>(*w, "btnFileOpen")->text(), QString("..."));
+        QCOMPARE(control<QPushButton>(*w, "btnReplace")->text(), QString("Change"));
+        QCOMPARE(control<QPushButton>(*w, "btnCompress")->text(), QString("Compile img.bz2"));
+        QCOMPARE(control<QPushButton>(*w, "btnCompress")->size(), QSize(193, 41));
+        QCOMPARE(control<QPushButton>(*w, "btnDecompress")->text(), QString("DeCompress"));
+        QCOMPARE(control<QGroupBox>(*w, "GroupBox2")->title(), QString("Details"));
+        for (const char* name : {"Label3", "Label4", "Label5"})
+            QVERIFY(!control<QLabel>(*w, name)->text().isEmpty());
+        QCOMPARE(control<QLabel>(*w, "Label5")->text(), QString("Dimension :"));
+        for (const char* name : {"lblFileName", "lblFileSize", "lblDimension"})
+            QCOMPARE(control<QLabel>(*w, name)->text(), QString("----"));
+        QCOMPARE(control<QLineEdit>(*w, "edtOutput")->palette().color(QPalette::Text),
+                 QColor(Qt::blue));
+
+        w->show();
+        QVERIFY(!control<QPushButton>(*w, "btnDecompress")->isVisible());
+        QVERIFY(!control<QWidget>(*w, "ImgFile")->isVisible());
+    }
+
+    void tabOrderRunsThroughTheFieldsAndButtons() {
+        auto w = window(TerminalModel::Korvell);
+        const char* order[] = {"edtFileBz2", "btnFileOpen", "edtOutput", "btnFileOutput",
+                               "cboImg",     "btnReplace",  "btnCompress", "log"};
+        for (std::size_t i = 1; i < std::size(order); ++i) {
+            QWidget* next = control<QWidget>(*w, order[i - 1])->nextInFocusChain();
+            // An editable combo box puts its own line edit in the chain.
+            while (next && next->parentWidget() == control<QWidget>(*w, order[i - 1]))
+                next = next->nextInFocusChain();
+            QCOMPARE(next, control<QWidget>(*w, order[i]));
+        }
+    }
+
+    void outputFieldTakesTypedTextAndInputFieldDoesNot() {
+        auto w = window(TerminalModel::Korvell);
+        w->show();
+        auto* input = control<QLineEdit>(*w, "edtFileBz2");
+        auto* output = control<QLineEdit>(*w, "edtOutput");
+        QTest::keyClicks(input, "typed");
+        QTest::keyClicks(output, "out.bz2");
+        QCOMPARE(input->text(), QString());
+        QCOMPARE(output->text(), QString("out.bz2"));
+    }
+
+    void dialogsCarryTheirNamesAndFilters() {
+        auto w = window(TerminalModel::Korvell);
+        QStringList seen;
+        w->setFileDialogRunner([&](QFileDialog& dialog) -> std::optional<QString> {
+            seen << dialog.objectName() + "|" + dialog.nameFilters().join(";") + "|" +
+                        dialog.selectedNameFilter();
+            if (dialog.objectName() == "OpenDialog2") {
+                seen << QString::number(dialog.fileMode() == QFileDialog::AnyFile);
+                return QStringLiteral("/chosen/out.bz2");
+            }
+            return std::nullopt;
+        });
+        w->btnFileOutputClick();
+        w->choosePicture();
+        w->chooseInputArchive(scratch_.path());
+        QCOMPARE(seen.value(0), QString("OpenDialog2|(*.bz2)|(*.bz2)"));
+        QCOMPARE(seen.value(1), QString("1"));
+        QCOMPARE(seen.value(2),
+                 QString("OpenPictureDialog1|All (*.gif *.jpg *.jpeg);CompuServe GIF Image "
+                         "(*.gif);JPEG Image File (*.jpg);JPEG Image File (*.jpeg)|All (*.gif "
+                         "*.jpg *.jpeg)"));
+        QCOMPARE(seen.value(3), QString("OpenDialog1|(*.bz2)|(*.bz2)"));
+        QCOMPARE(control<QLineEdit>(*w, "edtOutput")->text(), QString("/chosen/out.bz2"));
+
+        // Cancelled: the field keeps what it had.
+        w->setFileDialogRunner([](QFileDialog&) { return std::nullopt; });
+        w->btnFileOutputClick();
+        QCOMPARE(control<QLineEdit>(*w, "edtOutput")->text(), QString("/chosen/out.bz2"));
+    }
+
+    void logOnlyGrowsAndTheUserMayType() {
+        auto w = window(TerminalModel::KorvellPlus);
+        w->appendLog("first");
+        w->appendLog("second");
+        auto* log = control<QPlainTextEdit>(*w, "log");
+        QVERIFY(!log->isReadOnly());
+        QCOMPARE(log->toPlainText(), QString("first\nsecond"));
+    }
+};
+
+QTEST_MAIN(EditorWindowTest)
+#include "editor_window_test.moc"
