@@ -1,5 +1,8 @@
 #include "tests/cli/cli_runner.h"
+#include "tests/support/picture_bytes.h"
 #include "tests/support/scratch_folder.h"
+
+#include <QFile>
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -56,6 +59,98 @@ TEST(CliClean, RemovesTheWorkspaceGivenAndNothingOutside) {
     EXPECT_FALSE(std::filesystem::exists(scratch / "W"));
     EXPECT_EQ(readFile(kept), "precious");
     EXPECT_EQ(runTheme({"clean", "--workspace", q(scratch / "W")}).exitCode, 0);
+}
+
+// A workspace made by hand: a 320 x 210 desktop picture and a 55 x 55 icon of 3 072 bytes.
+class CliSlotCommands : public ::testing::Test {
+protected:
+    CliSlotCommands() {
+        desktop = jpegPicture(320, 210);
+        writeBytes(workspace + "/image/desktop.jpg", desktop);
+        writeBytes(workspace + "/image/mi1.gif", gifPicture(55, 55, 3072));
+    }
+    QString pick(const QString& name, const QByteArray& bytes) {
+        return writeBytes(q(scratch / "P/") + name, bytes);
+    }
+    CliResult run(QStringList arguments) {
+        return runTheme(arguments << "--workspace" << workspace);
+    }
+
+    ScratchFolder scratch;
+    QString workspace = q(scratch / "W");
+    QByteArray desktop;
+};
+
+TEST_F(CliSlotCommands, ShowPrintsTheDetailsOfASlotByLabelOrIndex) {
+    for (const QString& slot : {QString("Desktop"), QString("0")}) {
+        const CliResult result = run({"show", "korvell", slot});
+        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+        ASSERT_EQ(result.lines().size(), 3);
+        EXPECT_EQ(result.lines()[0], "FileName : desktop.jpg");
+        EXPECT_TRUE(result.lines()[1].startsWith("FileSize : "));
+        EXPECT_TRUE(result.lines()[1].endsWith(" kb"));
+        EXPECT_EQ(result.lines()[2], "Dimension : H:210\tW:320");
+    }
+}
+
+TEST_F(CliSlotCommands, ShowFailsQuietlyForAMissingFileAndLoudlyForABrokenOne) {
+    const CliResult missing = run({"show", "korvell", "MainMenu"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.out.isEmpty());
+
+    writeBytes(workspace + "/image/mainmenu.jpg", "broken");
+    const CliResult broken = run({"show", "korvell", "MainMenu"});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_TRUE(broken.out.isEmpty());
+    EXPECT_TRUE(broken.err.startsWith("Load Image Error : ")) << broken.err.toStdString();
+}
+
+TEST_F(CliSlotCommands, CheckAppliesTheNameSizeAndDimensionRules) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        int exitCode;
+        const char* message;
+    } const cases[] = {
+        {"mi1.gif", gifPicture(55, 55, 3072), 0, ""},
+        {"mi1.gif", gifPicture(55, 55, 3073), 1, "Error, max size for mi1.gif is 3.00kb"},
+        {"mi1.gif", gifPicture(55, 56), 1, "Error, max dimension for mi1.gif is H:55 W:55"},
+        {"Mi1.gif", gifPicture(55, 55), 1, "File name must be same !"},
+        {"mi1.gif", "no picture", 1, "Load Image Error : "},
+    };
+    for (const Case& c : cases) {
+        const CliResult result = run({"check", "korvell", "4", pick(c.name, c.bytes)});
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.message;
+        if (*c.message)
+            EXPECT_TRUE(result.err.startsWith(c.message)) << result.err.toStdString();
+        else
+            EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
+        QFile::remove(q(scratch / "P/") + c.name);
+    }
+}
+
+TEST_F(CliSlotCommands, CheckRefusesAHugeWidthThatWouldWrapTo16Bits) {
+    const CliResult result =
+        run({"check", "korvell-plus", "Customize", pick("menu6.bmp", monochromeBmp(65591, 1))});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err.trimmed(), "Error, max dimension for menu6.bmp is H:128 W:128");
+}
+
+TEST_F(CliSlotCommands, ChangeCopiesThePictureAndLogsLikeTheWindow) {
+    const QByteArray replacement = gifPicture(50, 50, 3000);
+    const CliResult result = run({"change", "korvell", "1. User", pick("mi1.gif", replacement)});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.lines(),
+              QStringList({"Replaced image mi1.gif", "Retrieving mi1.gif details..."}));
+    QFile slotFile(workspace + "/image/mi1.gif");
+    ASSERT_TRUE(slotFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(slotFile.readAll(), replacement);
+
+    const CliResult refused =
+        run({"change", "korvell", "Desktop", pick("desktop.jpg", jpegPicture(321, 210))});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err.trimmed(), "Error, max dimension for desktop.jpg is H:210 W:320");
+    EXPECT_TRUE(refused.out.isEmpty());
 }
 
 TEST(CliVersion, AnswersWithTheVersion) {

@@ -1,10 +1,15 @@
 #include "editor/editor_window.h"
+#include "editor/picture_box.h"
+#include "tests/support/picture_bytes.h"
+
+#include <QApplication>
 
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -21,8 +26,7 @@ class EditorWindowTest : public QObject {
         return std::make_unique<TEditorWindow>(model, scratch_.path() + "/IMAGE");
     }
 
-    template <typename T>
-    static T* control(QWidget& window, const char* name) {
+    template <typename T> static T* control(QWidget& window, const char* name) {
         T* found = window.findChild<T*>(QLatin1String(name));
         if (!found)
             qFatal("no control %s", name);
@@ -43,10 +47,10 @@ private slots:
                                  << "Palvex Korvell Image Changer Tool" << QSize(553, 414)
                                  << QPoint(80, 8) << QPoint(344, 88) << QRect(16, 80, 321, 217)
                                  << QSize(320, 210) << 30;
-        QTest::newRow("Korvell Plus") << int(TerminalModel::KorvellPlus)
-                                      << "Palvex Korvell Plus Image Changer Tool"
-                                      << QSize(1014, 783) << QPoint(232, 6) << QPoint(808, 72)
-                                      << QRect(0, 64, 800, 609) << QSize(800, 600) << 20;
+        QTest::newRow("Korvell Plus")
+            << int(TerminalModel::KorvellPlus) << "Palvex Korvell Plus Image Changer Tool"
+            << QSize(1014, 783) << QPoint(232, 6) << QPoint(808, 72) << QRect(0, 64, 800, 609)
+            << QSize(800, 600) << 20;
     }
 
     void captionsSizesAndModelGeometry() {
@@ -100,7 +104,7 @@ private slots:
 
     void tabOrderRunsThroughTheFieldsAndButtons() {
         auto w = window(TerminalModel::Korvell);
-        const char* order[] = {"edtFileBz2", "btnFileOpen", "edtOutput", "btnFileOutput",
+        const char* order[] = {"edtFileBz2", "btnFileOpen", "edtOutput",   "btnFileOutput",
                                "cboImg",     "btnReplace",  "btnCompress", "log"};
         for (std::size_t i = 1; i < std::size(order); ++i) {
             QWidget* next = control<QWidget>(*w, order[i - 1])->nextInFocusChain();
@@ -150,6 +154,53 @@ private slots:
         w->setFileDialogRunner([](QFileDialog&) { return std::nullopt; });
         w->btnFileOutputClick();
         QCOMPARE(control<QLineEdit>(*w, "edtOutput")->text(), QString("/chosen/out.bz2"));
+    }
+
+    void previewChangeAndPreviewAgainThroughTheWindow() {
+        const QString workspace = scratch_.path() + "/IMAGE-change";
+        palvex::test::writeBytes(workspace + "/image/mi1.gif", palvex::test::gifPicture(40, 40));
+        const QString picked = palvex::test::writeBytes(scratch_.path() + "/pick/mi1.gif",
+                                                        palvex::test::gifPicture(55, 55));
+        TEditorWindow w(TerminalModel::Korvell, workspace);
+        QStringList boxes;
+        w.setMessageBoxRunner([&](QMessageBox& box) { boxes << box.text(); });
+        w.setFileDialogRunner([&](QFileDialog& dialog) -> std::optional<QString> {
+            if (dialog.objectName() == "OpenPictureDialog1")
+                return picked;
+            return std::nullopt;
+        });
+        w.show();
+
+        auto* cbo = control<QComboBox>(w, "cboImg");
+        cbo->setCurrentIndex(4);
+        emit cbo->activated(4);
+        QCOMPARE(control<QLabel>(w, "lblFileName")->text(), QString("mi1.gif"));
+        QCOMPARE(control<QLabel>(w, "lblDimension")->text(), QString("H:40\tW:40"));
+
+        QTest::mouseClick(control<QPushButton>(w, "btnReplace"), Qt::LeftButton);
+        QCOMPARE(control<QPlainTextEdit>(w, "log")->toPlainText(),
+                 QString("Retrieving mi1.gif details...\nReplaced image mi1.gif\n"
+                         "Retrieving mi1.gif details..."));
+        QCOMPARE(control<QLabel>(w, "lblDimension")->text(), QString("H:55\tW:55"));
+        QCOMPARE(control<palvex::editor::PictureBox>(w, "Image1")->picture().size(), QSize(55, 55));
+        QCOMPARE(control<palvex::editor::PictureBox>(w, "ImgFile")->size(), QSize(55, 55));
+        QVERIFY(boxes.isEmpty());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void typingInTheSlotListLeavesNoSlotSelected() {
+        const QString workspace = scratch_.path() + "/IMAGE-typed";
+        palvex::test::writeBytes(workspace + "/image/desktop.jpg", palvex::test::jpegPicture(8, 8));
+        TEditorWindow w(TerminalModel::Korvell, workspace);
+        w.show();
+        auto* cbo = control<QComboBox>(w, "cboImg");
+        QTest::keyClicks(cbo->lineEdit(), "x");
+        QCOMPARE(w.selectedSlot(), -1);
+        QCOMPARE(control<QPlainTextEdit>(w, "log")->toPlainText(), QString());
+        emit cbo->activated(0);
+        QCOMPARE(w.selectedSlot(), 0);
+        QCOMPARE(control<QPlainTextEdit>(w, "log")->toPlainText(),
+                 QString("Retrieving desktop.jpg details..."));
     }
 
     void logOnlyGrowsAndTheUserMayType() {
