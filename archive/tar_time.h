@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/date_time.h"
+#include "platform/time_zone.h"
+
+#include <cstdint>
+
+namespace palvex::archive {
+
+// A local file date as a header's mtime: seconds since 1970 UTC. Dates outside what the
+// field can hold are clamped to its range.
+std::uint32_t UnixTimeFromFileDate(const DateTime& local, const TimeZoneInformation& zone);
+
+// A header's mtime as a local file date. 0 stands for 1980-01-01 00:01:00, the earliest
+// date the file system's two-second form keeps.
+DateTime FileDateFromUnixTime(std::uint32_t seconds, const TimeZoneInformation& zone);
+
+// The file system's two-second form: date in the high 16 bits, time in the low 16 bits.
+std::uint32_t PackFileDate(const DateTime& value);
+// A packed date back; 0 or an invalid value give 1980-01-01 00:01:00.
+DateTime UnpackFileDate(std::uint32_t packed);
+
+} // namespace palvex::archive

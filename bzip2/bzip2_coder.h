@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/byte_stream.h"
+
+#include <memory>
+
+namespace palvex {
+
+// Codes one whole stream into another through libbz2. A coder is made for one operation:
+// each call starts a fresh library stream and ends it on every way out.
+class Tbzip2 {
+public:
+    Tbzip2();
+    ~Tbzip2();
+    Tbzip2(const Tbzip2&) = delete;
+    Tbzip2& operator=(const Tbzip2&) = delete;
+
+    // Block size in units of 100 000 bytes, 1..9; other values are ignored.
+    int BlockSize() const { return blockSize_; }
+    void setBlockSize(int value);
+    // Size of each of the two work buffers in KiB, 1..4096; other values are ignored.
+    int BufferSize() const { return bufferSize_; }
+    void setBufferSize(int value);
+
+    // Compresses all of source, from its start, into one bzip2 stream appended to
+    // destination at its position. Raises palvex::Exception named after the library's code.
+    void CompressStream(ByteStream& source, ByteStream& destination);
+    // Decompresses all of source, from its start, appending to destination. The source must
+    // hold exactly one complete bzip2 stream, or nothing at all.
+    void DecompressStream(ByteStream& source, ByteStream& destination);
+
+    // Codes 0..4 pass; any other raises with the code's name.
+    static int CheckResult(int code);
+
+private:
+    struct Stream;
+    struct Buffers;
+    template <typename Call>
+    void codeLoop(ByteStream& source, ByteStream& destination, Buffers& buffers, Call call);
+
+    int bzCompressInit();
+    int bzCompress(int action);
+    int bzCompressEnd();
+    int bzDecompressInit();
+    int bzDecompress();
+    int bzDecompressEnd();
+
+    int blockSize_ = 1;
+    int bufferSize_ = 32;
+    std::unique_ptr<Stream> stream_;
+};
+
+} // namespace palvex

@@ -1,0 +1,135 @@
+#include "bzip2/bzip2_coder.h"
+#include "platform/exception.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+namespace palvex {
+namespace {
+
+std::vector<std::uint8_t> randomBytes(std::size_t count, unsigned seed = 7) {
+    std::mt19937 engine(seed);
+    std::vector<std::uint8_t> bytes(count);
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(engine());
+    return bytes;
+}
+
+std::vector<std::uint8_t> compressed(const std::vector<std::uint8_t>& plain) {
+    MemoryStream source(plain), destination;
+    Tbzip2().CompressStream(source, destination);
+    return destination.bytes();
+}
+
+std::vector<std::uint8_t> decompressed(const std::vector<std::uint8_t>& packed) {
+    MemoryStream source(packed), destination;
+    Tbzip2().DecompressStream(source, destination);
+    return destination.bytes();
+}
+
+std::string decodeError(const std::vector<std::uint8_t>& packed) {
+    try {
+        decompressed(packed);
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+TEST(Bzip2RoundTrip, GivesBackExactlyTheBytes) {
+    std::vector<std::uint8_t> text;
+    for (int i = 0; text.size() < 300000; ++i)
+        for (char c : "image/desktop.jpg " + std::to_string(i))
+            text.push_back(static_cast<std::uint8_t>(c));
+    const std::vector<std::vector<std::uint8_t>> inputs = {
+        {},
+        {0x42},
+        randomBytes(350000), // incompressible, more than three 100 000-byte blocks
+        text,
+    };
+    for (const auto& plain : inputs) {
+        const auto packed = compressed(plain);
+        ASSERT_GE(packed.size(), 14u); // header and end-of-stream marker at least
+        EXPECT_EQ(packed[0], 'B');
+        EXPECT_EQ(packed[3], '1'); // block size 1 unless told otherwise
+        EXPECT_EQ(decompressed(packed), plain) << plain.size();
+    }
+    EXPECT_LT(compressed(text).size(), text.size() / 10);
+}
+
+TEST(Bzip2Streams, SourceIsCodedFromItsStartAndOutputAppendedAtThePosition) {
+    const auto plain = randomBytes(5000);
+    MemoryStream source(plain);
+    source.seek(1234, ByteStream::Origin::Begin);
+    MemoryStream destination(std::vector<std::uint8_t>{'o', 'l', 'd'});
+    destination.seek(0, ByteStream::Origin::End);
+    Tbzip2().CompressStream(source, destination);
+    const auto& out = destination.bytes();
+    EXPECT_EQ(std::string(out.begin(), out.begin() + 3), "old");
+    EXPECT_EQ(decompressed({out.begin() + 3, out.end()}), plain);
+}
+
+TEST(Bzip2Errors, NamedAfterTheLibrarysCode) {
+    const auto good = compressed(randomBytes(20000));
+    auto damaged = good;
+    damaged[good.size() / 2] ^= 0xFF;
+    auto trailing = good;
+    trailing.push_back('x');
+    const std::vector<std::uint8_t> truncated(good.begin(), good.begin() + good.size() / 2);
+    const std::vector<std::uint8_t> endless(good.begin(), good.end() - 1);
+
+    EXPECT_EQ(decodeError({'n', 'o', 't', ' ', 'b', 'z'}), "BZ_DATA_ERROR_MAGIC");
+    EXPECT_EQ(decodeError(damaged), "BZ_DATA_ERROR");
+    EXPECT_EQ(decodeError(trailing), "BZ_SEQUENCE_ERROR");
+    // Cut short, the stream must not pass for a whole one.
+    EXPECT_EQ(decodeError(truncated), "BZ_UNEXPECTED_EOF");
+    EXPECT_EQ(decodeError(endless), "BZ_UNEXPECTED_EOF");
+    EXPECT_EQ(decodeError({}), "no error");
+}
+
+TEST(Bzip2Errors, CheckResultPassesZeroToFourAndNamesTheRest) {
+    for (int code = 0; code <= 4; ++code)
+        EXPECT_EQ(Tbzip2::CheckResult(code), code);
+    const std::pair<int, const char*> named[] = {
+        {-1, "BZ_SEQUENCE_ERROR"}, {-2, "BZ_PARAM_ERROR"},      {-3, "BZ_MEM_ERROR"},
+        {-4, "BZ_DATA_ERROR"},     {-5, "BZ_DATA_ERROR_MAGIC"}, {-6, "BZ_IO_ERROR"},
+        {-7, "BZ_UNEXPECTED_EOF"}, {-8, "BZ_OUTBUFF_FULL"},     {-9, "BZ_UNKNOWN_ERROR"},
+        {5, "BZ_UNKNOWN_ERROR"},
+    };
+    for (const auto& [code, name] : named) {
+        try {
+            Tbzip2::CheckResult(code);
+            ADD_FAILURE() << code;
+        } catch (const Exception& e) {
+            EXPECT_STREQ(e.what(), name);
+        }
+    }
+}
+
+TEST(Bzip2Properties, OutOfRangeValuesAreIgnored) {
+    Tbzip2 coder;
+    EXPECT_EQ(coder.BlockSize(), 1);
+    EXPECT_EQ(coder.BufferSize(), 32);
+    for (int bad : {0, 10, -1})
+        coder.setBlockSize(bad);
+    for (int bad : {0, 4097})
+        coder.setBufferSize(bad);
+    EXPECT_EQ(coder.BlockSize(), 1);
+    EXPECT_EQ(coder.BufferSize(), 32);
+    coder.setBlockSize(9);
+    coder.setBufferSize(1);
+    EXPECT_EQ(coder.BlockSize(), 9);
+    EXPECT_EQ(coder.BufferSize(), 1);
+
+    // Tiny buffers: many hand-offs, same result.
+    const auto plain = randomBytes(70000);
+    MemoryStream source(plain), packed;
+    coder.CompressStream(source, packed);
+    EXPECT_EQ(packed.bytes()[3], '9');
+    MemoryStream unpacked;
+    coder.DecompressStream(packed, unpacked);
+    EXPECT_EQ(unpacked.bytes(), plain);
+}
+
+} // namespace
+} // namespace palvex
