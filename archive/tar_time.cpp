@@ -53,6 +53,14 @@ DateTime FileDateFromUnixTime(std::uint32_t seconds, const TimeZoneInformation& 
     return addMinutes(utc, -zoneOffsetMinutes(zone, utc));
 }
 
+DateTime LocalFromUtc(std::int64_t utcSeconds, const TimeZoneInformation& zone) {
+    return fromEpochSeconds(utcSeconds - 60 * zoneOffsetMinutes(zone, fromEpochSeconds(utcSeconds)));
+}
+
+std::int64_t UtcFromLocal(const DateTime& local, const TimeZoneInformation& zone) {
+    return toEpochSeconds(local) + 60 * zoneOffsetMinutes(zone, local);
+}
+
 std::uint32_t PackFileDate(const DateTime& v) {
     if (v.year < 1980 || v.year > 2107)
         return PackFileDate(kEarliestFileDate);

@@ -15,6 +15,10 @@ std::uint32_t UnixTimeFromFileDate(const DateTime& local, const TimeZoneInformat
 // date the file system's two-second form keeps.
 DateTime FileDateFromUnixTime(std::uint32_t seconds, const TimeZoneInformation& zone);
 
+// A file's UTC time stamp as a local date in the zone, and back.
+DateTime LocalFromUtc(std::int64_t utcSeconds, const TimeZoneInformation& zone);
+std::int64_t UtcFromLocal(const DateTime& local, const TimeZoneInformation& zone);
+
 // The file system's two-second form: date in the high 16 bits, time in the low 16 bits.
 std::uint32_t PackFileDate(const DateTime& value);
 // A packed date back; 0 or an invalid value give 1980-01-01 00:01:00.

@@ -1,0 +1,187 @@
+#include "archive/tar.h"
+
+#include "archive/path_rules.h"
+#include "archive/tar_time.h"
+#include "platform/code_page.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace palvex::archive {
+
+namespace {
+
+constexpr std::int64_t kBlock = static_cast<std::int64_t>(kTarBlockSize);
+constexpr std::int64_t kChunk = 131072;
+
+std::int64_t roundUpToBlock(std::int64_t value) {
+    return (value + kBlock - 1) / kBlock * kBlock;
+}
+
+} // namespace
+
+TTar::TTar() {
+    setDefaultExt(".tar");
+}
+
+void TTar::setArcType(TArcType) {
+    arcType_ = atTar;
+    if (!archiveFile_.empty() && extensionOf(archiveFile_).empty())
+        archiveFile_ += DefaultExt();
+}
+
+void TTar::readArchiveEntries(ByteStream& archive) {
+    std::int64_t offset = 0;
+    archive.seek(0, ByteStream::Origin::Begin);
+    while (ReadBlock(archive, header_.data(), kBlock) == kBlock && HeaderChecksumValid(header_)) {
+        std::string name = ReadName(header_);
+        if (TranslateOemChar)
+            name = oemToAnsi(name);
+        Entry entry;
+        entry.name = normaliseStoredName(name);
+        entry.isFolder = TypeFlag(header_) == kTypeDirectory;
+        entry.attributes = entry.isFolder ? 0x10 : 0x20;
+        entry.size = ParseOctal(header_, tar_field::size);
+        entry.packedDate =
+            PackFileDate(FileDateFromUnixTime(ParseOctal(header_, tar_field::mtime), TimeZone));
+        entry.offset = offset;
+        entry.state = Switch == swDelete && selectedForDelete(entry.name) ? EntryState::Drop
+                                                                          : EntryState::Keep;
+        entry.header = header_;
+        entries_.push_back(std::move(entry));
+        offset += kBlock + roundUpToBlock(entries_.back().size);
+        archive.seek(offset, ByteStream::Origin::Begin);
+    }
+}
+
+void TTar::writeBlock(ByteStream& output, const void* data, std::int64_t count) {
+    if (output.write(data, count) != count)
+        RaiseError(currentFileName_, "", "0", error_code::WriteError);
+}
+
+bool TTar::writeNewEntry(Entry& entry, ByteStream& output) {
+    const std::string offered = TranslateOemChar ? ansiToOem(entry.name) : entry.name;
+    bool extract = true;
+    const int position = static_cast<int>(&entry - entries_.data()) + 1;
+    callHandler(OnBegin, offered, position, extract);
+    if (!extract)
+        return true;
+    std::string stored = storedName(entry);
+    if (OnRenameFile) {
+        std::string renamed;
+        callHandler(OnRenameFile, stored, renamed);
+        const bool unique = std::none_of(entries_.begin(), entries_.end(), [&](const Entry& e) {
+            return &e != &entry && equalsNoCase(storedName(e), renamed);
+        });
+        if (!renamed.empty() && unique)
+            stored = renamed;
+    }
+    currentFileName_ = stored;
+
+    std::unique_ptr<FileStream> source;
+    std::int64_t size = 0;
+    std::uint32_t packedDate = entry.packedDate;
+    if (!entry.isFolder) {
+        try {
+            source = std::make_unique<FileStream>(entry.name, FileStream::Mode::OpenRead);
+        } catch (const Exception&) {
+            ErrorEvent(entry.name, "", "0", error_code::OpenError);
+            return true;
+        }
+        struct stat st {};
+        ::fstat(source->descriptor(), &st);
+        size = st.st_size;
+        if (size > 0xFFFFFFFFLL) {
+            ErrorEvent(entry.name, "files of 4 GiB or more cannot be stored", "0", error_code::WriteError);
+            return true;
+        }
+        packedDate = selectDate(PackFileDate(LocalFromUtc(st.st_mtime, TimeZone)));
+    }
+
+    try {
+        TarEntryHeader fields;
+        fields.storedName = TranslateOemChar ? ansiToOem(stored) : stored;
+        fields.isDirectory = entry.isFolder;
+        fields.size = static_cast<std::uint32_t>(size);
+        fields.mtime = UnixTimeFromFileDate(UnpackFileDate(packedDate), TimeZone);
+        fields.uid = UnixUID;
+        fields.gid = UnixGID;
+        WriteHeader(header_, fields, UnixUName, UnixGName);
+        entry.offset = output.position();
+        writeBlock(output, header_.data(), kBlock);
+
+        std::vector<char> buffer(static_cast<std::size_t>(std::min(std::max<std::int64_t>(size, 1), kChunk)));
+        std::int64_t done = 0;
+        while (source && done < size) {
+            serviceMessages();
+            if (cancel_)
+                return false;
+            std::int64_t got = ReadBlock(*source, buffer.data(), std::min(kChunk, size - done));
+            if (got <= 0) {
+                // The file shrank since it was measured: zeros keep the archive whole.
+                got = std::min(kChunk, size - done);
+                std::fill(buffer.begin(), buffer.begin() + got, '\0');
+            }
+            writeBlock(output, buffer.data(), got);
+            done += got;
+            remainingBytes_ -= got;
+            progressStep(size, done);
+        }
+        if (!entry.isFolder && size % kBlock != 0) {
+            const std::vector<char> zeros(static_cast<std::size_t>(kBlock - size % kBlock), '\0');
+            writeBlock(output, zeros.data(), static_cast<std::int64_t>(zeros.size()));
+        }
+    } catch (const E_RAISE&) {
+        return false;
+    }
+    entry.header = header_;
+    entry.size = size;
+    ++written_;
+    return true;
+}
+
+void TTar::copyBytes(ByteStream& from, ByteStream& to, std::int64_t count) {
+    std::vector<char> buffer(static_cast<std::size_t>(std::min(std::max<std::int64_t>(count, 1), kChunk)));
+    while (count > 0) {
+        const std::int64_t got = ReadBlock(from, buffer.data(), std::min(kChunk, count));
+        if (got <= 0)
+            break;
+        writeBlock(to, buffer.data(), got);
+        count -= got;
+    }
+}
+
+void TTar::copyCarriedEntry(const Entry& entry, ByteStream& old, ByteStream& output) {
+    if (entry.state == EntryState::Keep) {
+        old.seek(entry.offset, ByteStream::Origin::Begin);
+        copyBytes(old, output, kBlock + roundUpToBlock(entry.size));
+        return;
+    }
+    TarHeader renamed = entry.header.value_or(TarHeader{});
+    std::fill_n(renamed.begin() + tar_field::name.offset, tar_field::name.width, 0);
+    const std::string name = HeaderName(TranslateOemChar ? ansiToOem(entry.newName) : entry.newName,
+                                        entry.isFolder);
+    std::memcpy(renamed.data(), name.data(), std::min(name.size(), tar_field::name.width));
+    const std::string sum = FormatOctal(HeaderChecksum(renamed), tar_field::chksum.width);
+    std::memcpy(renamed.data() + tar_field::chksum.offset, sum.data(), sum.size());
+    writeBlock(output, renamed.data(), kBlock);
+    old.seek(entry.offset + kBlock, ByteStream::Origin::Begin);
+    copyBytes(old, output, roundUpToBlock(entry.size));
+}
+
+void TTar::endArchive(ByteStream& output) {
+    const std::int64_t size = output.position();
+    const std::int64_t record = static_cast<std::int64_t>(kTarRecordSize);
+    if (size % record == 0)
+        return;
+    const std::vector<char> zeros(static_cast<std::size_t>(record - size % record), '\0');
+    writeBlock(output, zeros.data(), static_cast<std::int64_t>(zeros.size()));
+}
+
+void TTar::finishGzip() {
+    // No gzip coder is built in; the tar itself is complete.
+    unsupported();
+}
+
+} // namespace palvex::archive

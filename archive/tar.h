@@ -1,0 +1,34 @@
+#pragma once
+
+#include "archive/custom_c_class.h"
+
+namespace palvex::archive {
+
+// Writes tar archives: a header per entry, file data padded to 512 bytes, and the whole
+// archive padded with zeros to a multiple of 10 240 bytes.
+class TTar : public TCompBase {
+public:
+    TTar();
+
+    // Always atTar; an ArchiveFile without an extension gets DefaultExt.
+    void setArcType(TArcType value) override;
+
+protected:
+    std::string classDefaultExt() const override { return ".TAR"; }
+    bool acceptsMethod(TCompressMethod method) const override {
+        return method == cmTarred || method == cmTarGzip;
+    }
+    void readArchiveEntries(ByteStream& archive) override;
+    bool writeNewEntry(Entry& entry, ByteStream& output) override;
+    void copyCarriedEntry(const Entry& entry, ByteStream& old, ByteStream& output) override;
+    void endArchive(ByteStream& output) override;
+    void finishGzip() override;
+
+private:
+    void copyBytes(ByteStream& from, ByteStream& to, std::int64_t count);
+    void writeBlock(ByteStream& output, const void* data, std::int64_t count);
+
+    TarHeader header_{};
+};
+
+} // namespace palvex::archive

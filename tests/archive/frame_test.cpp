@@ -1,0 +1,199 @@
+#include "archive/tar.h"
+#include "archive/un_tar.h"
+#include "tests/archive/archive_helpers.h"
+#include "tests/support/scratch_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace palvex::archive {
+namespace {
+
+using test::ScratchFolder;
+
+struct Report {
+    std::string fileName, extendedMsg, volumeID;
+    int code;
+    bool operator==(const Report&) const = default;
+};
+
+template <typename Component>
+std::vector<Report>& recordErrors(Component& component, std::vector<Report>& reports) {
+    component.OnError = [&reports](TZipCommon&, const std::string& f, const std::string& e,
+                                   const std::string& v, int code) {
+        reports.push_back({f, e, v, code});
+    };
+    return reports;
+}
+
+TEST(ReaderArchiveFile, AMissingFileGivesNoTypeAndNoName) {
+    ScratchFolder scratch;
+    TUnTar reader;
+    reader.setArchiveFile(scratch / "missing.tar");
+    EXPECT_EQ(reader.ArcType(), atNA);
+    EXPECT_EQ(reader.ArchiveFile(), "");
+    std::vector<Report> reports;
+    recordErrors(reader, reports);
+    EXPECT_EQ(reader.Extract(), 0);
+    EXPECT_EQ(reports, (std::vector<Report>{{"", "", "", 25192}}));
+
+    reader.setArchiveFile(scratch.path()); // a folder is no file
+    EXPECT_EQ(reader.ArcType(), atNA);
+}
+
+TEST(ReaderArchiveFile, TypeComesFromTheContent) {
+    ScratchFolder scratch;
+    const std::string header(reinterpret_cast<const char*>(test::headerFor("a", 0, '0').data()), 512);
+    struct Case {
+        std::string content;
+        TArcType type;
+    } const cases[] = {
+        {header, atUnknown},                 // 512 bytes: never tar
+        {header + '\0', atTar},              // 513
+        {std::string(19, 'x'), atNA},        // too short to be anything
+        {std::string(600, 'x'), atUnknown},
+    };
+    int i = 0;
+    for (const Case& c : cases) {
+        TUnTar reader;
+        reader.setArchiveFile(test::writeFile(scratch / ("f" + std::to_string(i++)), c.content));
+        EXPECT_EQ(reader.ArcType(), c.type) << c.content.size();
+    }
+    // A volume label first: the header after it decides.
+    test::TarBuilder labelled;
+    labelled.file("LABEL", "", 'V').file("a.txt", "x").finish();
+    TUnTar reader;
+    reader.setArchiveFile(labelled.write(scratch / "labelled.tar"));
+    EXPECT_EQ(reader.ArcType(), atTar);
+}
+
+TEST(WriterArchiveFile, ExtensionsMethodsAndDefaultExt) {
+    TTar writer;
+    EXPECT_EQ(writer.ArcType(), atTar);
+    EXPECT_EQ(writer.DefaultExt(), ".tar");
+    writer.setArchiveFile("C:/IMAGE/img");
+    EXPECT_EQ(writer.ArchiveFile(), "C:/IMAGE/img.tar");
+    writer.setArchiveFile("/w/img.bin");
+    EXPECT_EQ(writer.ArchiveFile(), "/w/img.bin");
+
+    writer.setCompressMethod(cmDeflate);
+    EXPECT_EQ(writer.CompressMethod(), cmTarred);
+
+    writer.setArchiveFile("/w/img.tar");
+    writer.setDefaultExt("TARX");
+    EXPECT_EQ(writer.DefaultExt(), ".tar");
+    writer.setDefaultExt("");
+    EXPECT_EQ(writer.DefaultExt(), ".TAR");
+    EXPECT_EQ(writer.ArchiveFile(), "/w/img.TAR"); // the old default extension follows
+    writer.setDefaultExt("arc");
+    EXPECT_EQ(writer.ArchiveFile(), "/w/img.arc");
+    writer.setArchiveFile("/w/other.zip");
+    writer.setDefaultExt("tar");
+    EXPECT_EQ(writer.ArchiveFile(), "/w/other.zip");
+}
+
+TEST(ExtractDir, GetsItsSeparatorOrTheArchivesFolder) {
+    ScratchFolder scratch;
+    TUnTar reader;
+    reader.setExtractDir("/w/IMAGE");
+    EXPECT_EQ(reader.ExtractDir(), "/w/IMAGE/");
+    reader.setExtractDir("");
+    EXPECT_EQ(reader.ExtractDir(), "");
+    const std::string archive = test::TarBuilder().file("a", "x").finish().write(scratch / "t.tar");
+    reader.setArchiveFile(archive);
+    reader.setExtractDir("");
+    EXPECT_EQ(reader.ExtractDir(), scratch.path() + "/");
+}
+
+TEST(Attributes, OneElementAtATime) {
+    TTar writer;
+    EXPECT_EQ(writer.Attributes, 0x01C3);
+    writer.SetAttribute(16, true);
+    writer.SetAttributeEx(16, true);
+    EXPECT_EQ(writer.Attributes, 0x01C3);
+    EXPECT_EQ(writer.AttributesEx, 0);
+    for (TarqFileAttribute e : {fsZeroAttr, fsArchive, fsDirectory, fsHidden, fsReadOnly, fsSysFile}) {
+        writer.SetAttribute(e, true);
+        writer.SetAttributeEx(e, false);
+    }
+    EXPECT_EQ(writer.Attributes, 0x01FF & ~(1 << fsVolumeID));
+    writer.SetAttribute(fsReadOnly, false);
+    EXPECT_FALSE(writer.Attributes & (1 << fsReadOnly));
+}
+
+TEST(ErrorReporting, CancelTurnsEveryLaterReportIntoUserCanceled) {
+    TUnTar reader;
+    std::vector<Report> reports;
+    recordErrors(reader, reports);
+    reader.ErrorEvent("a", "b", "c", 25235);
+    reader.setCancel(true);
+    reader.ErrorEvent("a", "", "c", 25136);
+    EXPECT_NO_THROW(reader.RaiseError("a", "", "c", 25136)); // raises nothing while cancelled
+    ASSERT_EQ(reports.size(), 4u);
+    EXPECT_EQ(reports[0].code, 25235);
+    EXPECT_EQ(reports[1].code, 25443);
+    EXPECT_EQ(reports[2].code, 25443);
+    EXPECT_EQ(reports[3].code, 25443);
+    reader.setCancel(false);
+    try {
+        reader.RaiseError("f", "", "v", 25136);
+        FAIL();
+    } catch (const E_RAISE& e) {
+        EXPECT_STREQ(e.what(), "Error writing to file");
+    }
+}
+
+TEST(ErrorReporting, EveryCodeHasItsText) {
+    const std::pair<int, const char*> texts[] = {
+        {25136, "Error writing to file"}, {25138, "Error closing file"},
+        {25151, "File fails CRC check"},  {25158, "Invalid directory"},
+        {25160, "Disk full"},             {25170, "is not accessible"},
+        {25171, "disk is write protected"}, {25192, "File not found"},
+        {25235, "Error opening file"},
+        {25244, "Invalid or unsupported archive type for this operation"},
+        {25268, "Nothing to do"},         {25270, "Required event not assigned"},
+        {25271, "Required property not assigned"}, {25443, "User canceled"},
+        {26859, "Nothing to do"},         {26899, "Directory does not exist... Create?"},
+    };
+    for (const auto& [code, text] : texts)
+        EXPECT_EQ(errorText(code), text) << code;
+    EXPECT_EQ(errorText(1), "");
+}
+
+TEST(Progress, PercentagesRoundAndStayInRange) {
+    EXPECT_EQ(percentOf(0, 10), 0);
+    EXPECT_EQ(percentOf(-5, 10), 0);
+    EXPECT_EQ(percentOf(200, 0), 0);
+    EXPECT_EQ(percentOf(200, 1), 1);  // 0.5 rounds up
+    EXPECT_EQ(percentOf(3, 1), 33);
+    EXPECT_EQ(percentOf(3, 2), 67);
+    EXPECT_EQ(percentOf(200, 200), 100);
+    EXPECT_EQ(percentOf(200, 400), 100);
+    EXPECT_EQ(percentOf(200, -4), 0);
+}
+
+TEST(TempDir, AMissingFolderAnsweredNoOrYes) {
+    ScratchFolder scratch;
+    ::setenv("TMPDIR", scratch.path().c_str(), 1);
+    const std::string system = scratch / ("palvex-image-changer-" + std::to_string(::getuid())) + "/";
+    TTar writer;
+    std::string asked;
+    writer.AskYesNo = [&](const std::string& q) {
+        asked = q;
+        return false;
+    };
+    writer.setTempDir(scratch / "new/deeper");
+    EXPECT_EQ(writer.TempDir(), system);
+    EXPECT_EQ(asked, scratch / "new/deeper/" + "\r\rDirectory does not exist... Create?");
+
+    writer.AskYesNo = [](const std::string&) { return true; };
+    writer.setTempDir(scratch / "new/deeper");
+    EXPECT_EQ(writer.TempDir(), scratch / "new/deeper/");
+
+    TTar silent; // no one to ask: No
+    silent.setTempDir(scratch / "other");
+    EXPECT_EQ(silent.TempDir(), system);
+    ::unsetenv("TMPDIR");
+}
+
+} // namespace
+} // namespace palvex::archive
