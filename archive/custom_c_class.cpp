@@ -92,7 +92,8 @@ std::string TCustomCClass::TempDir() {
 }
 
 void TCustomCClass::setTempDir(const std::string& folder) {
-    std::string value = folder.empty() ? platform::temporaryFolder() : withTrailingSeparator(folder);
+    std::string value =
+        folder.empty() ? platform::temporaryFolder() : withTrailingSeparator(folder);
     if (!value.empty() && !isFolder(value)) {
         const std::string question = value + "\r\r" + errorText(error_code::CreateFolderQuestion);
         if (AskYesNo && AskYesNo(question))
@@ -191,7 +192,8 @@ void TCustomCClass::matchGathered(Entry entry, const std::string& stored) {
             entries_.push_back(std::move(entry));
         return;
     }
-    const bool same = old->size == entry.size && (old->packedDate & ~1u) == (entry.packedDate & ~1u);
+    const bool same =
+        old->size == entry.size && (old->packedDate & ~1u) == (entry.packedDate & ~1u);
     auto askRename = [&]() {
         if (!OnRenameDupeFile)
             return false;
@@ -249,13 +251,17 @@ void TCustomCClass::gather() {
     scan.OnEntry = [this](const std::string& path, const platform::DirectoryEntry& e) {
         return gatherEntry(path, e);
     };
-    scan.OnRootDirChange = [this](const std::string& dir) { currentRoot_ = dir; };
+    scan.OnRootDirChange = [this](const std::string& dir) {
+        currentRoot_ = dir;
+    };
     if (OnFileScanStatus)
         scan.OnScanFile = [this](const std::string& f, int n, std::int64_t s) {
             OnFileScanStatus(*this, f, n, s);
         };
     if (OnRecurseDir)
-        scan.OnRecurseDir = [this](const std::string& d) { OnRecurseDir(*this, d); };
+        scan.OnRecurseDir = [this](const std::string& d) {
+            OnRecurseDir(*this, d);
+        };
     scan.ProcessMessages = ProcessMessages;
     scan.ListFolder = ListFolder;
     scan.CancelFlag = &cancel_;
@@ -270,7 +276,12 @@ void TCustomCClass::gather() {
 // ---- Checks before a run ------------------------------------------------------------------
 
 bool TCustomCClass::driveCheck() {
-    const std::string folder = folderPart(archiveFile_).empty() ? "." : folderPart(archiveFile_);
+    // The file system the archive's folder lies on, found from its nearest existing folder.
+    std::string folder = folderPart(archiveFile_).empty() ? "." : folderPart(archiveFile_);
+    while (folder.size() > 1 && !isFolder(folder)) {
+        folder.pop_back();
+        folder = folderPart(folder).empty() ? "." : folderPart(folder);
+    }
     struct statvfs vfs {};
     if (::statvfs(folder.c_str(), &vfs) != 0) {
         ErrorEvent(folder, "0", "0", error_code::NotAccessible);
@@ -290,7 +301,8 @@ bool TCustomCClass::existingArchiveWritable() {
     if (!hasBit(word, attr::ReadOnly | attr::Hidden | attr::System))
         return true;
     if (!OnNonWriteableArchive) {
-        ErrorEvent(archiveFile_, "OnNonWriteableArchive", volumeName_, error_code::EventNotAssigned);
+        ErrorEvent(archiveFile_, "OnNonWriteableArchive", volumeName_,
+                   error_code::EventNotAssigned);
         return false;
     }
     bool writeToFile = false;
@@ -337,7 +349,8 @@ int TCustomCClass::run() {
     if (StoredDirNames == sdExplorer_Auto) {
         DefaultDir.clear();
         for (std::size_t i = 0; i < FileSpec.size(); ++i)
-            DefaultDir = i == 0 ? folderPart(FileSpec[i]) : commonFolder(DefaultDir, folderPart(FileSpec[i]));
+            DefaultDir = i == 0 ? folderPart(FileSpec[i])
+                                : commonFolder(DefaultDir, folderPart(FileSpec[i]));
     }
     if (Switch == swDelete)
         DefaultDir.clear();
@@ -411,8 +424,9 @@ int TCustomCClass::run() {
 
     if (Switch != swDelete) {
         gather();
-        const bool addedNew = std::any_of(entries_.begin(), entries_.end(),
-                                          [](const Entry& e) { return e.state == EntryState::New; });
+        const bool addedNew = std::any_of(entries_.begin(), entries_.end(), [](const Entry& e) {
+            return e.state == EntryState::New;
+        });
         if (!addedNew || cancel_) {
             if (!addedNew)
                 ErrorEvent("", "", volumeName_, error_code::NothingToAdd);
@@ -447,8 +461,9 @@ int TCustomCClass::run() {
 }
 
 void TCustomCClass::writeEntries(ByteStream& output, ByteStream* old) {
-    const int toDelete = static_cast<int>(std::count_if(
-        entries_.begin(), entries_.end(), [](const Entry& e) { return e.state == EntryState::Drop; }));
+    const int toDelete =
+        static_cast<int>(std::count_if(entries_.begin(), entries_.end(),
+                                       [](const Entry& e) { return e.state == EntryState::Drop; }));
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         if (cancel_)
             break;
@@ -508,10 +523,13 @@ void TCustomCClass::moveIntoPlace(const std::string& temporary, std::int64_t pre
     if (cancelled)
         return;
 
-    struct stat from {}, to {};
-    const bool sameDevice = ::stat(temporary.c_str(), &from) == 0 &&
-                            ::stat(folderPart(archiveFile_).empty() ? "." : folderPart(archiveFile_).c_str(), &to) == 0 &&
-                            from.st_dev == to.st_dev;
+    struct stat from {
+    }, to{};
+    const bool sameDevice =
+        ::stat(temporary.c_str(), &from) == 0 &&
+        ::stat(folderPart(archiveFile_).empty() ? "." : folderPart(archiveFile_).c_str(), &to) ==
+            0 &&
+        from.st_dev == to.st_dev;
     // rename replaces the old archive in one step: it is never missing, never half written.
     if (!(sameDevice && ::rename(temporary.c_str(), archiveFile_.c_str()) == 0)) {
         try {

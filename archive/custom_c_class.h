@@ -31,9 +31,9 @@ public:
     std::function<void(TZipCommon& Sender, const std::string& ArchiveFile, bool& WriteToFile)>
         OnNonWriteableArchive;
     std::function<void(TZipCommon& Sender, const std::string& FileName,
-                       const std::string& NewFileName, const DateTime& Date, const DateTime& NewDate,
-                       std::int64_t FileSize, std::int64_t NewFileSize, int Attr, int NewAttr,
-                       bool& Replace)>
+                       const std::string& NewFileName, const DateTime& Date,
+                       const DateTime& NewDate, std::int64_t FileSize, std::int64_t NewFileSize,
+                       int Attr, int NewAttr, bool& Replace)>
         OnReplaceFile;
     std::function<void(TZipCommon& Sender, const std::string& FileName, std::string& NewFileName,
                        bool& Rename)>
@@ -73,15 +73,15 @@ public:
 protected:
     enum class EntryState { New, Keep, Drop, Rename };
     struct Entry {
-        std::string name;          // source path, or the stored name of a carried entry
+        std::string name; // source path, or the stored name of a carried entry
         std::size_t rootLength = 0;
         EntryState state = EntryState::New;
-        std::int64_t offset = 0;   // header offset in the old archive, then in the new
+        std::int64_t offset = 0; // header offset in the old archive, then in the new
         std::int64_t size = 0;
         std::uint32_t packedDate = 0;
         std::uint32_t attributes = 0;
         bool isFolder = false;
-        std::string newName;       // for Rename
+        std::string newName; // for Rename
         std::optional<TarHeader> header;
     };
 

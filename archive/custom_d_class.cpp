@@ -188,7 +188,7 @@ bool TCustomDClass::safeToWrite(const std::string& entryName, const std::string&
     std::string target = lexicallyNormal(outPath);
     if (target.size() <= root.size() || target.compare(0, root.size(), root) != 0)
         return refuse("the output path lies outside the extraction folder");
-    for (std::size_t at = target.find('/', root.size()); ; at = target.find('/', at + 1)) {
+    for (std::size_t at = target.find('/', root.size());; at = target.find('/', at + 1)) {
         const std::string step = target.substr(0, at);
         struct stat st {};
         if (::lstat(step.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
@@ -270,7 +270,8 @@ void TCustomDClass::extractFile(ByteStream& archive, std::int64_t size, std::uin
     createFolderWithParents(folderPart(OutPath));
     // A read-only file in the way is not replaced, as the file system would refuse it.
     const std::uint32_t existing = platform::attributeWord(OutPath);
-    const bool readOnly = existing != platform::attr::NoEntry && (existing & platform::attr::ReadOnly);
+    const bool readOnly =
+        existing != platform::attr::NoEntry && (existing & platform::attr::ReadOnly);
     OutputFile out(readOnly ? std::string{} : OutPath);
     if (out.fd() < 0) {
         ErrorEvent(OutPath, readOnly ? "read-only" : std::strerror(out.error()), "0",

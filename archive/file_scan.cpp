@@ -11,7 +11,9 @@ namespace palvex::archive {
 namespace attr = platform::attr;
 
 bool attributesPass(TarqFileAttributes set, std::uint32_t word, bool inclusionTest) {
-    auto in = [set](TarqFileAttribute element) { return (set & (1u << element)) != 0; };
+    auto in = [set](TarqFileAttribute element) {
+        return (set & (1u << element)) != 0;
+    };
     return (inclusionTest && hasBit(word, attr::NotContentIndexed)) ||
            (in(fsEncrypted) && hasBit(word, attr::Encrypted)) ||
            (in(fsArchive) && hasBit(word, attr::Archive)) ||
@@ -136,7 +138,8 @@ void TarqFileScan::walk(const std::string& folder, const TMultiMask& masks) {
 
 void TarqFileScan::scanWithoutRecursion(const std::string& entry) {
     const std::string folder = folderPart(entry);
-    const std::string listed = folder.empty() ? withTrailingSeparator(std::filesystem::current_path().string()) : folder;
+    const std::string listed =
+        folder.empty() ? withTrailingSeparator(std::filesystem::current_path().string()) : folder;
     TMultiMask masks;
     masks.add(namePart(entry).empty() ? "*" : namePart(entry));
     std::vector<platform::DirectoryEntry> found;

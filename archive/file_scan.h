@@ -24,7 +24,8 @@ bool attributesPass(TarqFileAttributes set, std::uint32_t word, bool inclusionTe
 class TarqFileScan {
 public:
     // full path ("/"-terminated for a folder), its directory entry; true when it counts.
-    using EntryHandler = std::function<bool(const std::string& path, const platform::DirectoryEntry&)>;
+    using EntryHandler =
+        std::function<bool(const std::string& path, const platform::DirectoryEntry&)>;
 
     std::vector<std::string> FileSpec; // used up by Scan
     TarqFileAttributes Attributes = kDefaultAttributes;
@@ -37,7 +38,8 @@ public:
     EntryHandler OnEntry;
     bool* CancelFlag = nullptr;
 
-    std::function<void(const std::string& FileName, int FilesCount, std::int64_t FilesSize)> OnScanFile;
+    std::function<void(const std::string& FileName, int FilesCount, std::int64_t FilesSize)>
+        OnScanFile;
     std::function<void(int FilesCount, std::int64_t FilesSize)> OnFinished;
     std::function<void(const std::string& Dir)> OnRootDirChange;
     std::function<void(const std::string& Directory)> OnRecurseDir;
@@ -61,7 +63,8 @@ private:
     };
     Pass nextPass();
     void walk(const std::string& folder, const TMultiMask& masks);
-    void take(const std::string& folder, const platform::DirectoryEntry& entry, const TMultiMask& masks);
+    void take(const std::string& folder, const platform::DirectoryEntry& entry,
+              const TMultiMask& masks);
     void scanWithoutRecursion(const std::string& entry);
     bool cancelled() const { return CancelFlag && *CancelFlag; }
 

@@ -7,7 +7,8 @@ namespace palvex::archive {
 namespace {
 
 bool same(char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
 }
 
 // Iterative wildcard match with one backtracking point: linear for the masks people write.

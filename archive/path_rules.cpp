@@ -15,8 +15,8 @@ char lower(char c) {
 } // namespace
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return lower(x) == lower(y); });
 }
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {

@@ -93,7 +93,8 @@ bool TTar::writeNewEntry(Entry& entry, ByteStream& output) {
         ::fstat(source->descriptor(), &st);
         size = st.st_size;
         if (size > 0xFFFFFFFFLL) {
-            ErrorEvent(entry.name, "files of 4 GiB or more cannot be stored", "0", error_code::WriteError);
+            ErrorEvent(entry.name, "files of 4 GiB or more cannot be stored", "0",
+                       error_code::WriteError);
             return true;
         }
         packedDate = selectDate(PackFileDate(LocalFromUtc(st.st_mtime, TimeZone)));
@@ -111,7 +112,8 @@ bool TTar::writeNewEntry(Entry& entry, ByteStream& output) {
         entry.offset = output.position();
         writeBlock(output, header_.data(), kBlock);
 
-        std::vector<char> buffer(static_cast<std::size_t>(std::min(std::max<std::int64_t>(size, 1), kChunk)));
+        std::vector<char> buffer(
+            static_cast<std::size_t>(std::min(std::max<std::int64_t>(size, 1), kChunk)));
         std::int64_t done = 0;
         while (source && done < size) {
             serviceMessages();
@@ -142,7 +144,8 @@ bool TTar::writeNewEntry(Entry& entry, ByteStream& output) {
 }
 
 void TTar::copyBytes(ByteStream& from, ByteStream& to, std::int64_t count) {
-    std::vector<char> buffer(static_cast<std::size_t>(std::min(std::max<std::int64_t>(count, 1), kChunk)));
+    std::vector<char> buffer(
+        static_cast<std::size_t>(std::min(std::max<std::int64_t>(count, 1), kChunk)));
     while (count > 0) {
         const std::int64_t got = ReadBlock(from, buffer.data(), std::min(kChunk, count));
         if (got <= 0)
@@ -160,8 +163,8 @@ void TTar::copyCarriedEntry(const Entry& entry, ByteStream& old, ByteStream& out
     }
     TarHeader renamed = entry.header.value_or(TarHeader{});
     std::fill_n(renamed.begin() + tar_field::name.offset, tar_field::name.width, 0);
-    const std::string name = HeaderName(TranslateOemChar ? ansiToOem(entry.newName) : entry.newName,
-                                        entry.isFolder);
+    const std::string name =
+        HeaderName(TranslateOemChar ? ansiToOem(entry.newName) : entry.newName, entry.isFolder);
     std::memcpy(renamed.data(), name.data(), std::min(name.size(), tar_field::name.width));
     const std::string sum = FormatOctal(HeaderChecksum(renamed), tar_field::chksum.width);
     std::memcpy(renamed.data() + tar_field::chksum.offset, sum.data(), sum.size());

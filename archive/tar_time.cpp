@@ -54,7 +54,8 @@ DateTime FileDateFromUnixTime(std::uint32_t seconds, const TimeZoneInformation& 
 }
 
 DateTime LocalFromUtc(std::int64_t utcSeconds, const TimeZoneInformation& zone) {
-    return fromEpochSeconds(utcSeconds - 60 * zoneOffsetMinutes(zone, fromEpochSeconds(utcSeconds)));
+    return fromEpochSeconds(utcSeconds -
+                            60 * zoneOffsetMinutes(zone, fromEpochSeconds(utcSeconds)));
 }
 
 std::int64_t UtcFromLocal(const DateTime& local, const TimeZoneInformation& zone) {

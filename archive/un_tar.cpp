@@ -53,7 +53,8 @@ std::vector<TUnTar::EntryRecord> TUnTar::scan(ByteStream& archive) {
         std::int64_t next;
         if (!EntryName.empty() && ParseOctal(header_, tar_field::chksum) != 0) {
             if (selected(EntryName)) {
-                entries.push_back({TypeFlag(header_) == kTypeDirectory ? kKindFolder : kKindFile, 0, at});
+                entries.push_back(
+                    {TypeFlag(header_) == kTypeDirectory ? kKindFolder : kKindFile, 0, at});
                 newestTime = std::max(newestTime, ParseOctal(header_, tar_field::mtime));
                 selectedSize_ += size;
             }

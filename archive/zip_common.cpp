@@ -167,7 +167,8 @@ float TZipCommon::stopClock() {
     if (clockRunning_) {
         resumeClock();
         const auto ms =
-            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - clockStart_).count();
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - clockStart_)
+                .count();
         elapsed_ = static_cast<float>(ms) / 1000.0f;
         clockRunning_ = false;
     }

@@ -42,14 +42,15 @@ TEST(ReaderArchiveFile, AMissingFileGivesNoTypeAndNoName) {
 
 TEST(ReaderArchiveFile, TypeComesFromTheContent) {
     ScratchFolder scratch;
-    const std::string header(reinterpret_cast<const char*>(test::headerFor("a", 0, '0').data()), 512);
+    const std::string header(reinterpret_cast<const char*>(test::headerFor("a", 0, '0').data()),
+                             512);
     struct Case {
         std::string content;
         TArcType type;
     } const cases[] = {
-        {header, atUnknown},                 // 512 bytes: never tar
-        {header + '\0', atTar},              // 513
-        {std::string(19, 'x'), atNA},        // too short to be anything
+        {header, atUnknown},          // 512 bytes: never tar
+        {header + '\0', atTar},       // 513
+        {std::string(19, 'x'), atNA}, // too short to be anything
         {std::string(600, 'x'), atUnknown},
     };
     int i = 0;
@@ -111,7 +112,8 @@ TEST(Attributes, OneElementAtATime) {
     writer.SetAttributeEx(16, true);
     EXPECT_EQ(writer.Attributes, 0x01C3);
     EXPECT_EQ(writer.AttributesEx, 0);
-    for (TarqFileAttribute e : {fsZeroAttr, fsArchive, fsDirectory, fsHidden, fsReadOnly, fsSysFile}) {
+    for (TarqFileAttribute e :
+         {fsZeroAttr, fsArchive, fsDirectory, fsHidden, fsReadOnly, fsSysFile}) {
         writer.SetAttribute(e, true);
         writer.SetAttributeEx(e, false);
     }
@@ -144,15 +146,22 @@ TEST(ErrorReporting, CancelTurnsEveryLaterReportIntoUserCanceled) {
 
 TEST(ErrorReporting, EveryCodeHasItsText) {
     const std::pair<int, const char*> texts[] = {
-        {25136, "Error writing to file"}, {25138, "Error closing file"},
-        {25151, "File fails CRC check"},  {25158, "Invalid directory"},
-        {25160, "Disk full"},             {25170, "is not accessible"},
-        {25171, "disk is write protected"}, {25192, "File not found"},
+        {25136, "Error writing to file"},
+        {25138, "Error closing file"},
+        {25151, "File fails CRC check"},
+        {25158, "Invalid directory"},
+        {25160, "Disk full"},
+        {25170, "is not accessible"},
+        {25171, "disk is write protected"},
+        {25192, "File not found"},
         {25235, "Error opening file"},
         {25244, "Invalid or unsupported archive type for this operation"},
-        {25268, "Nothing to do"},         {25270, "Required event not assigned"},
-        {25271, "Required property not assigned"}, {25443, "User canceled"},
-        {26859, "Nothing to do"},         {26899, "Directory does not exist... Create?"},
+        {25268, "Nothing to do"},
+        {25270, "Required event not assigned"},
+        {25271, "Required property not assigned"},
+        {25443, "User canceled"},
+        {26859, "Nothing to do"},
+        {26899, "Directory does not exist... Create?"},
     };
     for (const auto& [code, text] : texts)
         EXPECT_EQ(errorText(code), text) << code;
@@ -163,7 +172,7 @@ TEST(Progress, PercentagesRoundAndStayInRange) {
     EXPECT_EQ(percentOf(0, 10), 0);
     EXPECT_EQ(percentOf(-5, 10), 0);
     EXPECT_EQ(percentOf(200, 0), 0);
-    EXPECT_EQ(percentOf(200, 1), 1);  // 0.5 rounds up
+    EXPECT_EQ(percentOf(200, 1), 1); // 0.5 rounds up
     EXPECT_EQ(percentOf(3, 1), 33);
     EXPECT_EQ(percentOf(3, 2), 67);
     EXPECT_EQ(percentOf(200, 200), 100);
@@ -174,7 +183,8 @@ TEST(Progress, PercentagesRoundAndStayInRange) {
 TEST(TempDir, AMissingFolderAnsweredNoOrYes) {
     ScratchFolder scratch;
     ::setenv("TMPDIR", scratch.path().c_str(), 1);
-    const std::string system = scratch / ("palvex-image-changer-" + std::to_string(::getuid())) + "/";
+    const std::string system =
+        scratch / ("palvex-image-changer-" + std::to_string(::getuid())) + "/";
     TTar writer;
     std::string asked;
     writer.AskYesNo = [&](const std::string& q) {
@@ -185,7 +195,9 @@ TEST(TempDir, AMissingFolderAnsweredNoOrYes) {
     EXPECT_EQ(writer.TempDir(), system);
     EXPECT_EQ(asked, scratch / "new/deeper/" + "\r\rDirectory does not exist... Create?");
 
-    writer.AskYesNo = [](const std::string&) { return true; };
+    writer.AskYesNo = [](const std::string&) {
+        return true;
+    };
     writer.setTempDir(scratch / "new/deeper");
     EXPECT_EQ(writer.TempDir(), scratch / "new/deeper/");
 

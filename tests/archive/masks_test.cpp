@@ -11,13 +11,13 @@ TEST(Masks, WildcardsWithoutRegardToCase) {
         const char* name;
         bool match;
     } const cases[] = {
-        {"*", "anything.jpg", true},       {"*", "", true},
-        {"*.jpg", "desktop.JPG", true},    {"*.jpg", "desktop.jpeg", false},
-        {"mi?.gif", "mi1.gif", true},      {"mi?.gif", "mi11.gif", false},
-        {"*?.gif", "a.gif", true},         {"*?.gif", ".gif", true}, // "?" after "*" is dropped
-        {"*.", "README", true},            {"*.", "readme.txt", false},
-        {"*.*", "README", false},          {"*.*", "a.b", true},
-        {"a*b*c", "aXXbYYc", true},        {"a*b*c", "aXXbYY", false},
+        {"*", "anything.jpg", true},    {"*", "", true},
+        {"*.jpg", "desktop.JPG", true}, {"*.jpg", "desktop.jpeg", false},
+        {"mi?.gif", "mi1.gif", true},   {"mi?.gif", "mi11.gif", false},
+        {"*?.gif", "a.gif", true},      {"*?.gif", ".gif", true}, // "?" after "*" is dropped
+        {"*.", "README", true},         {"*.", "readme.txt", false},
+        {"*.*", "README", false},       {"*.*", "a.b", true},
+        {"a*b*c", "aXXbYYc", true},     {"a*b*c", "aXXbYY", false},
         {"DESK*", "desktop.jpg", true},
     };
     for (const Case& c : cases)

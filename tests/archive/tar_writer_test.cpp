@@ -1,0 +1,256 @@
+#include "archive/tar.h"
+#include "tests/archive/archive_helpers.h"
+#include "tests/support/scratch_folder.h"
+
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
+
+namespace palvex::archive {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ScratchFolder;
+
+void setTime(const std::string& path, std::time_t when) {
+    struct utimbuf times {
+        when, when
+    };
+    ::utime(path.c_str(), &times);
+}
+
+// A writer set up as the compile pipeline sets it, packing scratch/IMAGE into IMAGE/img.tar.
+class TarWriter : public ::testing::Test {
+protected:
+    TarWriter() {
+        ::setenv("TMPDIR", scratch.path().c_str(), 1);
+        test::makeFolder(workspace());
+    }
+    ~TarWriter() override { ::unsetenv("TMPDIR"); }
+
+    int compile() {
+        writer.TimeZone = test::utcZone();
+        writer.OnError = [this](TZipCommon&, const std::string& f, const std::string& e,
+                                const std::string&, int code) {
+            errors.push_back(std::to_string(code) + " " + f + " " + e);
+        };
+        writer.setArchiveFile(archive());
+        writer.DateAttribute = daFileDate;
+        writer.StoredDirNames = sdRelative;
+        writer.RecurseDirs = true;
+        writer.Switch = swAdd;
+        writer.StoreEmptySubDirs = true;
+        writer.ExcludeSpec.clear();
+        writer.FileSpec = {workspace() + "/"};
+        for (TarqFileAttribute e :
+             {fsZeroAttr, fsArchive, fsDirectory, fsHidden, fsReadOnly, fsSysFile})
+            writer.SetAttribute(e, true);
+        for (TarqFileAttribute e :
+             {fsZeroAttr, fsArchive, fsDirectory, fsHidden, fsReadOnly, fsSysFile})
+            writer.SetAttributeEx(e, false);
+        return writer.Compress();
+    }
+    std::string workspace() const { return scratch / "IMAGE"; }
+    std::string archive() const { return workspace() + "/img.tar"; }
+    std::string in(const std::string& relative) const { return workspace() + "/" + relative; }
+    // "name size mode mtime" per member, as Python's tarfile reads the archive.
+    std::string pythonListing(const std::string& tar) const {
+        std::string out;
+        test::shell("python3 -c \"import tarfile,sys\nfor m in tarfile.open(sys.argv[1]): "
+                    "print(m.name, m.size, oct(m.mode), m.mtime, m.type.decode())\" " +
+                        tar + " | sort",
+                    &out);
+        return out;
+    }
+    std::string gnuListing(const std::string& tar) const {
+        std::string out;
+        test::shell("tar --numeric-owner --utc -tvf " + tar + " | awk '{print $1, $3, $6}' | sort",
+                    &out);
+        return out;
+    }
+
+    ScratchFolder scratch;
+    TTar writer;
+    std::vector<std::string> errors;
+};
+
+TEST_F(TarWriter, GoldenBytesOfAOneFileArchive) {
+    test::writeFile(in("a.txt"), "hello");
+    setTime(in("a.txt"), 1000000000);
+    ASSERT_EQ(compile(), 1);
+    const std::string bytes = test::readFile(archive());
+    ASSERT_EQ(bytes.size(), 10240u);
+    auto field = [&](std::size_t offset, std::size_t width) {
+        return bytes.substr(offset, width);
+    };
+    EXPECT_EQ(field(0, 100), "a.txt" + std::string(95, '\0'));
+    EXPECT_EQ(field(100, 8), std::string("0100444\0", 8));
+    EXPECT_EQ(field(108, 8), std::string("0000002\0", 8));
+    EXPECT_EQ(field(116, 8), std::string("0000002\0", 8));
+    EXPECT_EQ(field(124, 12), std::string("00000000005\0", 12));
+    EXPECT_EQ(field(136, 12), std::string("07346545000\0", 12));
+    EXPECT_EQ(field(156, 1), "0");
+    EXPECT_EQ(field(157, 100), std::string(100, '\0'));
+    EXPECT_EQ(field(257, 8), std::string("ustar  \0", 8));
+    EXPECT_EQ(field(265, 32), "root" + std::string(28, '\0'));
+    EXPECT_EQ(field(297, 32), "root" + std::string(28, '\0'));
+    EXPECT_EQ(field(329, 183), std::string(183, '\0'));
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < 512; ++i)
+        sum += i >= 148 && i < 156 ? ' ' : static_cast<unsigned char>(bytes[i]);
+    char expected[9];
+    std::snprintf(expected, sizeof expected, "%07o", sum);
+    EXPECT_EQ(field(148, 8), std::string(expected) + '\0');
+    EXPECT_EQ(field(512, 5), "hello");
+    EXPECT_EQ(field(517, 10240 - 517), std::string(10240 - 517, '\0'));
+    EXPECT_EQ(pythonListing(archive()), "a.txt 5 0o100444 1000000000 0\n");
+}
+
+TEST_F(TarWriter, NoPaddingWhenTheLastEntryEndsOnARecord) {
+    test::writeFile(in("a.bin"), std::string(10240 - 512, 'x'));
+    ASSERT_EQ(compile(), 1);
+    EXPECT_EQ(fs::file_size(archive()), 10240u);
+}
+
+TEST_F(TarWriter, EmptyFoldersGetEntriesOfTheirOwn) {
+    test::writeFile(in("image/desktop.jpg"), "jpg");
+    test::makeFolder(in("image/old"));
+    test::makeFolder(in("nested/only/empty"));
+    test::makeFolder(in("notempty/locked"));
+    fs::permissions(in("notempty/locked"), fs::perms::owner_write, fs::perm_options::remove);
+    // Each empty folder is handed over on its own: nested, nested/only, nested/only/empty.
+    ASSERT_EQ(compile(), 6);
+    const std::string listing = pythonListing(archive());
+    EXPECT_NE(listing.find("image/old 0 0o40555"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("nested 0 0o40555"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("nested/only/empty 0 0o40555"), std::string::npos) << listing;
+    // A folder holding a folder with other attributes (read-only here) is not empty.
+    EXPECT_EQ(listing.find("notempty 0"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("notempty/locked 0"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("image/desktop.jpg 3 0o100444"), std::string::npos) << listing;
+    std::string raw = test::readFile(archive());
+    EXPECT_NE(raw.find(std::string("image/old/\0", 11)), std::string::npos);
+}
+
+TEST_F(TarWriter, PeersReadWhatWeWriteAlike) {
+    test::writeFile(in("image/desktop.jpg"), std::string(12345, 'd'));
+    test::writeFile(in("image/en/mainpic/02.gif"), std::string(513, 'g'));
+    test::writeFile(in("image/empty.gif"), "");
+    test::makeFolder(in("image/old"));
+    for (const char* f :
+         {"image/desktop.jpg", "image/en/mainpic/02.gif", "image/empty.gif", "image/old"})
+        setTime(in(f), 1234567890);
+    ASSERT_EQ(compile(), 4);
+    EXPECT_EQ(pythonListing(archive()), "image/desktop.jpg 12345 0o100444 1234567890 0\n"
+                                        "image/empty.gif 0 0o100444 1234567890 0\n"
+                                        "image/en/mainpic/02.gif 513 0o100444 1234567890 0\n"
+                                        "image/old 0 0o40555 1234567890 5\n");
+    EXPECT_EQ(gnuListing(archive()),
+              "-r--r--r-- 0 image/empty.gif\n-r--r--r-- 12345 image/desktop.jpg\n"
+              "-r--r--r-- 513 image/en/mainpic/02.gif\ndr-xr-xr-x 0 image/old/\n");
+    const std::string out = scratch / "gnu-out";
+    test::makeFolder(out);
+    ASSERT_EQ(test::shell("tar -xf " + archive() + " -C " + out), 0);
+    EXPECT_EQ(test::readFile(out + "/image/desktop.jpg"), std::string(12345, 'd'));
+    EXPECT_EQ(test::readFile(out + "/image/en/mainpic/02.gif"), std::string(513, 'g'));
+}
+
+TEST_F(TarWriter, NothingToDoLeavesTheArchiveUntouched) {
+    test::writeFile(in("a.txt"), "a");
+    ASSERT_EQ(compile(), 1);
+    // Second run: the archive exists, so a.txt is carried, and img.tar itself is gathered.
+    ASSERT_EQ(compile(), 1);
+    const std::string listing = pythonListing(archive());
+    EXPECT_NE(listing.find("a.txt 1"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("img.tar 10240"), std::string::npos) << listing;
+
+    // Nothing new: every gathered file equals its stored copy.
+    const std::string before = test::readFile(archive());
+    TTar third;
+    third.TimeZone = test::utcZone();
+    std::vector<int> codes;
+    third.OnError = [&](TZipCommon&, const std::string&, const std::string&, const std::string&,
+                        int code) {
+        codes.push_back(code);
+    };
+    third.setArchiveFile(archive());
+    third.FileSpec = {workspace() + "/a.txt"};
+    EXPECT_EQ(third.Compress(), 0);
+    EXPECT_EQ(codes, std::vector<int>{25268});
+    EXPECT_EQ(test::readFile(archive()), before);
+}
+
+TEST_F(TarWriter, AChangedFileWithoutAReplaceHandlerKeepsTheOldCopy) {
+    test::writeFile(in("a.txt"), "first");
+    ASSERT_EQ(compile(), 1);
+    test::writeFile(in("a.txt"), "second!");
+    compile();
+    EXPECT_NE(
+        std::find_if(errors.begin(), errors.end(),
+                     [](const std::string& e) { return e.find("25270 a.txt OnReplaceFile") == 0; }),
+        errors.end());
+    const std::string out = scratch / "x";
+    test::makeFolder(out);
+    test::shell("tar -xf " + archive() + " -C " + out + " a.txt");
+    EXPECT_EQ(test::readFile(out + "/a.txt"), "first");
+}
+
+TEST_F(TarWriter, ReplaceHandlerBringsTheNewCopyIn) {
+    test::writeFile(in("a.txt"), "first");
+    ASSERT_EQ(compile(), 1);
+    test::writeFile(in("a.txt"), "second!");
+    writer.OnReplaceFile = [](TZipCommon&, const std::string&, const std::string&, const DateTime&,
+                              const DateTime&, std::int64_t, std::int64_t, int, int,
+                              bool& replace) {
+        replace = true;
+    };
+    compile();
+    const std::string out = scratch / "x";
+    test::makeFolder(out);
+    test::shell("tar -xf " + archive() + " -C " + out + " a.txt");
+    EXPECT_EQ(test::readFile(out + "/a.txt"), "second!");
+}
+
+TEST_F(TarWriter, LongNamesAndLinksAreNeverStored) {
+    const std::string longName = std::string(60, 'd') + "/" + std::string(45, 'f');
+    test::writeFile(in(longName), "x");
+    test::writeFile(in("ok.txt"), "x");
+    test::writeFile(scratch / "outside/secret.txt", "secret");
+    fs::create_directory_symlink(scratch / "outside", in("linked"));
+    fs::create_symlink(scratch / "outside/secret.txt", in("link.txt"));
+    ASSERT_EQ(compile(), 1);
+    EXPECT_EQ(pythonListing(archive()).find("secret"), std::string::npos);
+    EXPECT_EQ(pythonListing(archive()).find("link"), std::string::npos);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind("25136 " + in(longName), 0), 0u);
+}
+
+TEST_F(TarWriter, AMissingArchiveFolderIsReported) {
+    writer.OnError = nullptr;
+    std::vector<int> codes;
+    TTar lost;
+    lost.OnError = [&](TZipCommon&, const std::string&, const std::string& ext, const std::string&,
+                       int code) {
+        codes.push_back(code);
+        EXPECT_EQ(ext, scratch / "no/such/");
+    };
+    lost.setArchiveFile(scratch / "no/such/img.tar");
+    lost.FileSpec = {workspace() + "/"};
+    EXPECT_EQ(lost.Compress(), 0);
+    EXPECT_EQ(codes, std::vector<int>{25158});
+}
+
+TEST_F(TarWriter, AMissingTempDirFallsBackToTheSystemsFolder) {
+    test::writeFile(in("a.txt"), "a");
+    writer.setTempDir(scratch / "gone");
+    fs::remove_all(scratch / "gone");
+    EXPECT_EQ(compile(), 1);
+    EXPECT_EQ(writer.TempDir(),
+              scratch / ("palvex-image-changer-" + std::to_string(::getuid())) + "/");
+    EXPECT_TRUE(fs::is_empty(writer.TempDir())); // the temporary archive went into place
+}
+
+} // namespace
+} // namespace palvex::archive
