@@ -158,6 +158,31 @@ int runChange(CommandContext& context) {
     return replaced && session.ui.errorCount() == 0 ? 0 : 1;
 }
 
+// The unpack and compile pipelines, reporting as the window does: log lines on stdout, message
+// boxes on stderr. A pipeline failed when it showed a box or logged an error line.
+int runUnpack(CommandContext& context) {
+    ConsoleUi ui(context.out, context.err);
+    ui.inputArchive = absolute(context.arguments[0]);
+    ThemeEditor editor(TerminalModel::Korvell, ui, ui, context.workspace);
+    ui.slot = -1; // nothing to preview afterwards
+    editor.openArchive();
+    if (!editor::existsAsFile(ui.input)) {
+        context.err << "No such archive: " << QDir::toNativeSeparators(ui.input) << Qt::endl;
+        return 1;
+    }
+    const bool unpacked =
+        !ui.logLines.isEmpty() && ui.logLines.constLast().startsWith(editor::texts::kUnpackedFiles);
+    return unpacked && ui.errorCount() == 0 && ui.logLines.size() <= 2 ? 0 : 1;
+}
+
+int runCompile(CommandContext& context) {
+    ConsoleUi ui(context.out, context.err);
+    ui.output = absolute(context.arguments[0]);
+    ThemeEditor editor(TerminalModel::Korvell, ui, ui, context.workspace);
+    editor.compile();
+    return !ui.logLines.isEmpty() && ui.logLines.constLast() == editor::texts::kProcessDone ? 0 : 1;
+}
+
 } // namespace
 
 const QList<Command>& commands() {
@@ -167,6 +192,8 @@ const QList<Command>& commands() {
         {"show", "show MODEL SLOT", 2, runShow},
         {"check", "check MODEL SLOT PICTURE", 3, runCheck},
         {"change", "change MODEL SLOT PICTURE", 3, runChange},
+        {"unpack", "unpack ARCHIVE", 1, runUnpack},
+        {"compile", "compile OUTPUT", 1, runCompile},
     };
     return all;
 }

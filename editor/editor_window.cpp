@@ -175,9 +175,13 @@ void TEditorWindow::connectHandlers() {
     });
 }
 
-void TEditorWindow::btnFileOpenClick() {}
+void TEditorWindow::btnFileOpenClick() {
+    editor_.openArchive();
+}
 
-void TEditorWindow::btnDecompressClick() {}
+void TEditorWindow::btnDecompressClick() {
+    editor_.unpack();
+}
 
 void TEditorWindow::cboImgChange() {
     editor_.previewSelectedSlot();
@@ -187,7 +191,9 @@ void TEditorWindow::btnReplaceClick() {
     editor_.changePicture();
 }
 
-void TEditorWindow::btnCompressClick() {}
+void TEditorWindow::btnCompressClick() {
+    editor_.compile();
+}
 
 void TEditorWindow::btnFileOutputClick() {
     if (const std::optional<QString> chosen = chooseOutputArchive())
@@ -210,6 +216,16 @@ void TEditorWindow::showMessage(const QString& text) {
 
 void TEditorWindow::beep() {
     QApplication::beep();
+}
+
+void TEditorWindow::serviceMessages() {
+    QCoreApplication::processEvents();
+}
+
+void TEditorWindow::setPipelineRunning(bool running) {
+    for (QWidget* control : std::initializer_list<QWidget*>{btnFileOpen, btnFileOutput, cboImg,
+                                                            btnReplace, btnCompress, btnDecompress})
+        control->setEnabled(!running);
 }
 
 void TEditorWindow::setBusy(bool busy) {

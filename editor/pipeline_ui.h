@@ -16,6 +16,10 @@ public:
     virtual void showMessage(const QString& text) = 0; // modal, application title, one OK
     virtual void beep() = 0;
     virtual void setBusy(bool busy) = 0;
+    // Lets the window repaint while an archive run goes on.
+    virtual void serviceMessages() {}
+    // While a pipeline runs, nothing that could start another may be used.
+    virtual void setPipelineRunning(bool /*running*/) {}
 
     // The three file dialogs; nothing when the user cancels.
     virtual std::optional<QString> chooseInputArchive(const QString& initialFolder) = 0;
@@ -30,6 +34,18 @@ public:
     ~BusyCursor() { ui_.setBusy(false); }
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    PipelineUi& ui_;
+};
+
+// Marks a pipeline as running for a scope: controls come back on every way out.
+class PipelineRunning {
+public:
+    explicit PipelineRunning(PipelineUi& ui) : ui_(ui) { ui_.setPipelineRunning(true); }
+    ~PipelineRunning() { ui_.setPipelineRunning(false); }
+    PipelineRunning(const PipelineRunning&) = delete;
+    PipelineRunning& operator=(const PipelineRunning&) = delete;
 
 private:
     PipelineUi& ui_;

@@ -38,6 +38,8 @@ ThemeEditor::PreviewResult ThemeEditor::previewSelectedSlot() {
 }
 
 void ThemeEditor::changePicture() {
+    if (running_)
+        return;
     const std::optional<QString> chosen = ui_.choosePicture();
     if (!chosen)
         return;

@@ -4,6 +4,9 @@
 #include "editor/pipeline_ui.h"
 #include "editor/slot_catalogue.h"
 
+#include "archive/tar.h"
+#include "archive/un_tar.h"
+
 #include <QString>
 
 namespace palvex::editor {
@@ -17,6 +20,13 @@ public:
     ThemeEditor(TerminalModel model, PipelineUi& ui, EditorView& view, QString workspaceRoot);
 
     TerminalModel model() const { return model_; }
+
+    // Lets the user pick a theme archive, unpacks it and previews the selected slot.
+    void openArchive();
+    // Unpacks the archive named in the input field into the workspace.
+    void unpack();
+    // Packs the workspace into img.tar and compresses that into the output file.
+    void compile();
     const QString& workspace() const { return workspace_; }
 
     // The last slot file whose preview went through completely; the target of a change.
@@ -36,12 +46,21 @@ public:
     // Raises palvex::Exception when the picture cannot be decoded.
     bool checkImageFile(const QString& picture);
 
+    archive::TUnTar UnTar1;
+    archive::TTar Tar1;
+
 private:
+    void logArchiveErrors(archive::TZipCommon& component, QString* firstError = nullptr);
+    void unpackInput();
+    void extractInto(const QString& archive);
+    void compressInto(const QString& output);
+
     TerminalModel model_;
     PipelineUi& ui_;
     EditorView& view_;
     QString workspace_;
     QString currentSlotFile_;
+    bool running_ = false;
 };
 
 } // namespace palvex::editor

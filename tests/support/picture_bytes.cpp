@@ -1,12 +1,13 @@
 #include "tests/support/picture_bytes.h"
 
+#include "cli/gif_encoder.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <stdexcept>
-#include <unordered_map>
 
 namespace palvex::test {
 
@@ -22,128 +23,25 @@ void putDword(QByteArray& out, quint32 value) {
     putWord(out, int(value >> 16));
 }
 
-// Variable-width LZW as GIF wants it, codes packed least significant bit first.
-class LzwEncoder {
-public:
-    explicit LzwEncoder(int minCodeSize) : minCodeSize_(minCodeSize) { reset(); }
-
-    QByteArray encode(const QByteArray& pixels) {
-        put(clearCode());
-        int prefix = -1;
-        for (char c : pixels) {
-            const int byte = static_cast<unsigned char>(c);
-            if (prefix < 0) {
-                prefix = byte;
-                continue;
-            }
-            const auto key = (prefix << 8) | byte;
-            if (auto found = table_.find(key); found != table_.end()) {
-                prefix = found->second;
-                continue;
-            }
-            put(prefix);
-            if (nextCode_ == 4096) {
-                put(clearCode());
-                reset();
-            } else {
-                table_[key] = nextCode_++;
-                if (nextCode_ > (1 << width_) && width_ < 12)
-                    ++width_;
-            }
-            prefix = byte;
-        }
-        if (prefix >= 0)
-            put(prefix);
-        put(clearCode() + 1);
-        if (bitCount_ > 0)
-            bytes_.append(char(bitBuffer_ & 0xFF));
-        return bytes_;
-    }
-
-private:
-    int clearCode() const { return 1 << minCodeSize_; }
-    void reset() {
-        table_.clear();
-        nextCode_ = clearCode() + 2;
-        width_ = minCodeSize_ + 1;
-    }
-    void put(int code) {
-        bitBuffer_ |= quint32(code) << bitCount_;
-        bitCount_ += width_;
-        while (bitCount_ >= 8) {
-            bytes_.append(char(bitBuffer_ & 0xFF));
-            bitBuffer_ >>= 8;
-            bitCount_ -= 8;
-        }
-    }
-
-    int minCodeSize_;
-    int nextCode_ = 0;
-    int width_ = 0;
-    std::unordered_map<int, int> table_;
-    quint32 bitBuffer_ = 0;
-    int bitCount_ = 0;
-    QByteArray bytes_;
-};
-
-void putSubBlocks(QByteArray& out, const QByteArray& data) {
-    for (qsizetype at = 0; at < data.size(); at += 255) {
-        const QByteArray part = data.mid(at, 255);
-        out.append(char(part.size()));
-        out.append(part);
-    }
-    out.append('\0');
-}
-
 } // namespace
 
 QByteArray gifPicture(int width, int height, int totalBytes) {
-    QByteArray out("GIF89a");
-    putWord(out, width);
-    putWord(out, height);
-    out.append(char(0xF7)); // global palette of 256 colours
-    out.append('\0');
-    out.append('\0');
-    for (int i = 0; i < 256; ++i) {
-        out.append(char(i));
-        out.append(char(255 - i));
-        out.append(char((i * 7) & 0xFF));
-    }
-    QByteArray pixels(qsizetype(width) * height, '\0');
+    QImage image(width, height, QImage::Format_Indexed8);
+    image.setColorCount(256);
+    for (int i = 0; i < 256; ++i)
+        image.setColor(i, qRgb(i, 255 - i, (i * 7) & 0xFF));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            pixels[qsizetype(y) * width + x] = char((x / 8 + y / 8) % 4 * 60);
-
-    QByteArray image;
-    image.append(',');
-    putWord(image, 0);
-    putWord(image, 0);
-    putWord(image, width);
-    putWord(image, height);
-    image.append('\0');
-    image.append(char(8));
-    putSubBlocks(image, LzwEncoder(8).encode(pixels));
-
-    if (totalBytes > 0) {
-        // Comment block: 0x21 0xFE, sub-blocks of 1 + length bytes, a 0 terminator.
-        int padding = totalBytes - int(out.size() + image.size() + 1) - 3;
-        if (padding < 0 || padding == 1)
-            throw std::invalid_argument("no GIF of that many bytes");
-        QByteArray comment("\x21\xFE", 2);
-        while (padding > 0) {
-            int block = std::min(padding, 256);
-            if (padding - block == 1)
-                block -= 2;
-            comment.append(char(block - 1));
-            comment.append(QByteArray(block - 1, 'p'));
-            padding -= block;
-        }
-        comment.append('\0');
-        out.append(comment);
-    }
-    out.append(image);
-    out.append(';');
-    return out;
+            image.scanLine(y)[x] = static_cast<uchar>((x / 8 + y / 8) % 4 * 60);
+    const QByteArray plain = cli::encodeGif(image);
+    if (totalBytes <= 0 || totalBytes == plain.size())
+        return plain;
+    // A comment block costs 3 bytes plus one per 255 bytes of comment: find its length.
+    const int extra = totalBytes - int(plain.size());
+    for (int length = std::max(1, extra - 3 - extra / 255 - 1); length <= extra; ++length)
+        if (3 + length + (length + 254) / 255 == extra)
+            return cli::encodeGif(image, QByteArray(length, 'p'));
+    throw std::invalid_argument("no GIF of that many bytes");
 }
 
 QByteArray jpegPicture(int width, int height) {

@@ -1,0 +1,92 @@
+#include "cli/sample_theme.h"
+
+#include "cli/console_ui.h"
+#include "cli/gif_encoder.h"
+#include "editor/theme_editor.h"
+#include "platform/tree_removal.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QTemporaryDir>
+
+namespace palvex::cli {
+
+namespace {
+
+QImage drawSlot(const QString& label, QSize size, int slot) {
+    QImage image(size, QImage::Format_RGB32);
+    const QColor ground = QColor::fromHsv((slot * 37) % 360, 120, 200);
+    QPainter painter(&image);
+    painter.fillRect(image.rect(), ground);
+    painter.setPen(QPen(ground.darker(160), std::max(1, size.width() / 80)));
+    painter.drawRect(image.rect().adjusted(0, 0, -1, -1));
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(
+        std::max(8, std::min(size.height() / 5, size.width() / std::max<int>(4, label.size()))));
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(image.rect().adjusted(2, 2, -2, -2), Qt::AlignCenter | Qt::TextWordWrap,
+                     label);
+    return image;
+}
+
+QByteArray encoded(const QImage& image, const QString& suffix, double maxKb) {
+    if (suffix == QLatin1String("gif"))
+        return encodeGif(image);
+    QByteArray bytes;
+    for (int quality = 90; quality >= 10; quality -= 10) {
+        bytes.clear();
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (suffix == QLatin1String("bmp"))
+            image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither)
+                .save(&buffer, "BMP");
+        else
+            image.save(&buffer, "JPEG", quality);
+        if (bytes.size() / 1024.0 <= maxKb)
+            break;
+    }
+    return bytes;
+}
+
+} // namespace
+
+QByteArray samplePicture(editor::TerminalModel model, int slot) {
+    const auto catalogue = editor::slotCatalogue(model);
+    const editor::LimitGroup limits = editor::limitGroup(model, slot);
+    const QString suffix = QFileInfo(QString::fromUtf8(catalogue[slot].relativePath)).suffix();
+    const QImage image = drawSlot(QString::fromUtf8(catalogue[slot].label),
+                                  {limits.maxWidth, limits.maxHeight}, slot);
+    return encoded(image, suffix, limits.maxSizeKb);
+}
+
+QString writeSampleTheme(editor::TerminalModel model, const QString& output) {
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return QStringLiteral("no temporary folder");
+    const QString workspace = scratch.path() + QStringLiteral("/IMAGE");
+    const auto catalogue = editor::slotCatalogue(model);
+    for (int slot = 0; slot < static_cast<int>(catalogue.size()); ++slot) {
+        const QString path =
+            workspace + QLatin1Char('/') + QString::fromUtf8(catalogue[slot].relativePath);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(samplePicture(model, slot)) < 0)
+            return QStringLiteral("cannot write ") + path;
+    }
+    QDir().mkpath(QFileInfo(output).absolutePath());
+    QString log;
+    QTextStream out(&log), err(&log);
+    ConsoleUi ui(out, err);
+    ui.output = QFileInfo(output).absoluteFilePath();
+    editor::ThemeEditor editor(model, ui, ui, workspace);
+    editor.compile();
+    return ui.logLines.value(ui.logLines.size() - 1) == QStringLiteral("Process Done!") ? QString()
+                                                                                        : log;
+}
+
+} // namespace palvex::cli

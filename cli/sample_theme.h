@@ -1,0 +1,18 @@
+#pragma once
+
+#include "editor/slot_catalogue.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace palvex::cli {
+
+// A picture for one slot, drawn here: its label on a coloured ground, in the slot's format
+// and within its limit group.
+QByteArray samplePicture(editor::TerminalModel model, int slot);
+
+// Draws every slot of the model into a workspace and compiles it into a theme archive with
+// the program's own pipeline. Answers an error text, empty on success.
+QString writeSampleTheme(editor::TerminalModel model, const QString& output);
+
+} // namespace palvex::cli
