@@ -186,6 +186,9 @@ bool TCustomDClass::safeToWrite(const std::string& entryName, const std::string&
     }
     const std::string root = withTrailingSeparator(lexicallyNormal(extractDir_));
     std::string target = lexicallyNormal(outPath);
+    // The extraction folder itself (a "./" entry) is inside; anything else must be below it.
+    if (withTrailingSeparator(target) == root)
+        return true;
     if (target.size() <= root.size() || target.compare(0, root.size(), root) != 0)
         return refuse("the output path lies outside the extraction folder");
     for (std::size_t at = target.find('/', root.size());; at = target.find('/', at + 1)) {

@@ -240,6 +240,13 @@ TEST_F(Untar, NothingIsWrittenOutsideTheExtractionFolder) {
     EXPECT_EQ(codes, std::vector<int>(6, 25235));
 }
 
+TEST_F(Untar, ADotFolderEntryIsTheExtractionFolderItselfNotOutsideIt) {
+    // GNU tar writes "./" first when asked to pack "." of a folder.
+    EXPECT_EQ(extract(TarBuilder().folder("./").file("./image/a.gif", "a").finish()), 1);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    EXPECT_EQ(test::readFile(in("image/a.gif")), "a");
+}
+
 TEST_F(Untar, ArchivesMadeByGnuTarInEveryFormat) {
     test::writeFile(scratch / "src/image/desktop.jpg", "jpeg data");
     test::writeFile(scratch / "src/image/en/mainpic/02.gif", std::string(5000, 'g'));

@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -151,6 +152,54 @@ TEST_F(CliSlotCommands, ChangeCopiesThePictureAndLogsLikeTheWindow) {
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(refused.err.trimmed(), "Error, max dimension for desktop.jpg is H:210 W:320");
     EXPECT_TRUE(refused.out.isEmpty());
+}
+
+// What a new user does: unpack a sample, look at a slot, change it, compile.
+TEST(CliPipelines, UnpackShowChangeCompileASample) {
+    ScratchFolder scratch;
+    const QString workspace = q(scratch / "W");
+    const CliResult unpacked =
+        runTheme({"unpack", PALVEX_SAMPLE_KORVELL, "--workspace", workspace});
+    ASSERT_EQ(unpacked.exitCode, 0) << unpacked.err.toStdString();
+    EXPECT_EQ(unpacked.lines(), QStringList({"Unpacking img.bz2...", "Unpacked Files :30"}));
+
+    const CliResult shown = runTheme({"show", "korvell", "Desktop", "--workspace", workspace});
+    EXPECT_EQ(shown.lines().value(2), "Dimension : H:210\tW:320");
+
+    const QByteArray picture = jpegPicture(300, 200);
+    const QString chosen = writeBytes(q(scratch / "pick/desktop.jpg"), picture);
+    EXPECT_EQ(runTheme({"change", "korvell", "Desktop", chosen, "--workspace", workspace}).exitCode,
+              0);
+
+    const QString output = q(scratch / "OUT.bz2");
+    const CliResult compiled = runTheme({"compile", output, "--workspace", workspace});
+    EXPECT_EQ(compiled.exitCode, 0) << compiled.err.toStdString();
+    EXPECT_EQ(compiled.lines(), QStringList({"Compiling img.bz2...", "Process Done!"}));
+    EXPECT_EQ(std::system(("bzip2 -t " + output.toStdString()).c_str()), 0);
+    EXPECT_EQ(std::system(("bzip2 -dc " + output.toStdString() +
+                           " | tar -xOf - image/desktop.jpg > " + (scratch / "back.jpg"))
+                              .c_str()),
+              0);
+    EXPECT_EQ(QByteArray::fromStdString(readFile(scratch / "back.jpg")), picture);
+}
+
+TEST(CliPipelines, FailuresSayWhyAndExitWithOne) {
+    ScratchFolder scratch;
+    const QString workspace = q(scratch / "W");
+    const QString fake = q(writeFile(scratch / "img.bz2", "not bzip2"));
+    const CliResult bad = runTheme({"unpack", fake, "--workspace", workspace});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_EQ(bad.err.trimmed(), "Error unpacking the img.bz2.");
+
+    const CliResult missing =
+        runTheme({"unpack", q(scratch / "none.bz2"), "--workspace", workspace});
+    EXPECT_EQ(missing.exitCode, 1);
+
+    const QString kept = q(writeFile(scratch / "out.bz2", "precious"));
+    const CliResult nothing = runTheme({"compile", kept, "--workspace", workspace});
+    EXPECT_EQ(nothing.exitCode, 1);
+    EXPECT_EQ(nothing.lines().constLast(), "Compile img.bz2 error : Invalid directory");
+    EXPECT_EQ(readFile(kept.toStdString()), "precious");
 }
 
 TEST(CliVersion, AnswersWithTheVersion) {

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -201,6 +202,37 @@ private slots:
         QCOMPARE(w.selectedSlot(), 0);
         QCOMPARE(control<QPlainTextEdit>(w, "log")->toPlainText(),
                  QString("Retrieving desktop.jpg details..."));
+    }
+
+    void openTheSampleThemeAndCompileIt() {
+        qputenv("TMPDIR", scratch_.path().toUtf8());
+        TEditorWindow w(TerminalModel::Korvell, scratch_.path() + "/IMAGE-sample");
+        const QString output = scratch_.path() + "/compiled.bz2";
+        QStringList boxes;
+        w.setMessageBoxRunner([&](QMessageBox& box) { boxes << box.text(); });
+        w.setFileDialogRunner([&](QFileDialog& dialog) -> std::optional<QString> {
+            if (dialog.objectName() == "OpenDialog1")
+                return QStringLiteral(PALVEX_SAMPLE_KORVELL);
+            return output;
+        });
+        w.show();
+        QTest::mouseClick(control<QPushButton>(w, "btnFileOpen"), Qt::LeftButton);
+        QCOMPARE(
+            control<QPlainTextEdit>(w, "log")->toPlainText(),
+            QString("Unpacking img.bz2...\nUnpacked Files :30\nRetrieving desktop.jpg details..."));
+        QCOMPARE(control<palvex::editor::PictureBox>(w, "Image1")->picture().size(),
+                 QSize(320, 210));
+        QCOMPARE(control<QLabel>(w, "lblDimension")->text(), QString("H:210\tW:320"));
+        QVERIFY(control<QPushButton>(w, "btnCompress")->isEnabled());
+
+        QTest::mouseClick(control<QPushButton>(w, "btnFileOutput"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(w, "btnCompress"), Qt::LeftButton);
+        QVERIFY(control<QPlainTextEdit>(w, "log")->toPlainText().endsWith(
+            "Compiling img.bz2...\nProcess Done!"));
+        QVERIFY(QFileInfo(output).size() > 0);
+        QVERIFY(boxes.isEmpty());
+        QVERIFY(!QApplication::overrideCursor());
+        qunsetenv("TMPDIR");
     }
 
     void logOnlyGrowsAndTheUserMayType() {

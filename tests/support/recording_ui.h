@@ -6,6 +6,13 @@
 #include <QQueue>
 #include <QStringList>
 
+#include <ostream>
+
+// Lets GoogleTest show Qt strings in its messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace palvex::test {
 
 // Stands in for the editor window: records what a pipeline shows, in order, as lines such
