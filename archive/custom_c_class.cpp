@@ -435,10 +435,17 @@ int TCustomCClass::run() {
         }
     }
 
-    writeEntries(*output, old.get());
+    BufferedWriter buffered(*output);
+    writeEntries(buffered, old.get());
     if (written_ + deleted_ > 0) {
         if (!cancel_)
-            endArchive(*output);
+            endArchive(buffered);
+        try {
+            buffered.flush();
+        } catch (const Exception&) {
+            ErrorEvent(archiveFile_, "", "0", error_code::DiskFull);
+            throw;
+        }
         old.reset();
         moveIntoPlace(temporary, previousSize, *output);
         temporary.clear();

@@ -56,7 +56,15 @@ void TTar::readArchiveEntries(ByteStream& archive) {
 }
 
 void TTar::writeBlock(ByteStream& output, const void* data, std::int64_t count) {
-    if (output.write(data, count) != count)
+    bool written;
+    try {
+        written = output.write(data, count) == count;
+    } catch (const E_RAISE&) {
+        throw;
+    } catch (const Exception&) {
+        written = false; // a gathered write that failed when it went out
+    }
+    if (!written)
         RaiseError(currentFileName_, "", "0", error_code::WriteError);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -15,9 +16,12 @@ namespace palvex::bench {
 
 namespace {
 
-template <typename Child> Measurement measure(Child child, int runs) {
+template <typename Child>
+Measurement measure(Child child, int runs, const std::function<void()>& prepare) {
     Measurement best{1e30, 0};
     for (int i = 0; i < runs; ++i) {
+        if (prepare)
+            prepare();
         const auto start = std::chrono::steady_clock::now();
         const pid_t pid = ::fork();
         if (pid == 0)
@@ -46,12 +50,14 @@ void redirect(const std::string& file, int fd, int flags) {
 
 } // namespace
 
-Measurement measureInChild(const std::function<int()>& work, int runs) {
-    return measure([&] { ::_exit(work()); }, runs);
+Measurement measureInChild(const std::function<int()>& work, int runs,
+                           const std::function<void()>& prepare) {
+    return measure([&] { ::_exit(work()); }, runs, prepare);
 }
 
 Measurement measureCommand(const std::vector<std::string>& argv, const std::string& stdinFile,
-                           const std::string& stdoutFile, int runs) {
+                           const std::string& stdoutFile, int runs,
+                           const std::function<void()>& prepare) {
     return measure(
         [&] {
             redirect(stdinFile, 0, O_RDONLY);
@@ -63,7 +69,27 @@ Measurement measureCommand(const std::vector<std::string>& argv, const std::stri
             ::execvp(args[0], args.data());
             ::_exit(127);
         },
-        runs);
+        runs, prepare);
+}
+
+void writeTree(const std::string& root, long long totalBytes, int files) {
+    const std::string data = root + ".data";
+    writeMixedData(data, totalBytes);
+    std::ifstream in(data, std::ios::binary);
+    const long long each = totalBytes / files;
+    std::vector<char> buffer(static_cast<std::size_t>(each));
+    for (int i = 0; i < files; ++i) {
+        const std::string folder = root + "/image/set" + std::to_string(i % 20);
+        std::filesystem::create_directories(folder);
+        in.read(buffer.data(), each);
+        std::ofstream(folder + "/picture" + std::to_string(i) + ".gif", std::ios::binary)
+            .write(buffer.data(), in.gcount());
+    }
+    std::filesystem::remove(data);
+}
+
+std::string folderOf(const std::string& path) {
+    return path.substr(0, path.find_last_of('/'));
 }
 
 void writeMixedData(const std::string& path, long long bytes) {

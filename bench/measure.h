@@ -12,10 +12,16 @@ struct Measurement {
 };
 
 // Runs work in a child process, the given number of times; a failing run aborts the bench.
-Measurement measureInChild(const std::function<int()>& work, int runs);
+// prepare, when given, runs before each run and is not timed.
+Measurement measureInChild(const std::function<int()>& work, int runs,
+                           const std::function<void()>& prepare = {});
 // Runs a command (argv) with stdin and stdout optionally redirected to files.
 Measurement measureCommand(const std::vector<std::string>& argv, const std::string& stdinFile,
-                           const std::string& stdoutFile, int runs);
+                           const std::string& stdoutFile, int runs,
+                           const std::function<void()>& prepare = {});
+// A tree of files of mixed content, about totalBytes in all, spread over folders.
+void writeTree(const std::string& root, long long totalBytes, int files);
+std::string folderOf(const std::string& path);
 
 // Deterministic test data: compressible text and incompressible noise in turns.
 void writeMixedData(const std::string& path, long long bytes);

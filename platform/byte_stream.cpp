@@ -120,6 +120,70 @@ void FileStream::truncate() {
         throw Exception("Stream write error");
 }
 
+BufferedWriter::BufferedWriter(ByteStream& target, std::size_t capacity)
+    : target_(target), capacity_(capacity), targetPosition_(target.position()) {
+    pending_.reserve(capacity);
+}
+
+BufferedWriter::~BufferedWriter() {
+    try {
+        flush();
+    } catch (const Exception&) {
+    }
+}
+
+void BufferedWriter::flush() {
+    if (pending_.empty())
+        return;
+    const auto count = static_cast<std::int64_t>(pending_.size());
+    const std::int64_t put = target_.write(pending_.data(), count);
+    pending_.clear();
+    targetPosition_ += std::max<std::int64_t>(put, 0);
+    if (put != count)
+        throw Exception("Stream write error");
+}
+
+std::int64_t BufferedWriter::read(void* buffer, std::int64_t count) {
+    flush();
+    const std::int64_t got = target_.read(buffer, count);
+    targetPosition_ += got;
+    return got;
+}
+
+std::int64_t BufferedWriter::write(const void* buffer, std::int64_t count) {
+    if (count <= 0)
+        return 0;
+    if (pending_.size() + static_cast<std::size_t>(count) > capacity_)
+        flush();
+    if (static_cast<std::size_t>(count) >= capacity_) {
+        const std::int64_t put = target_.write(buffer, count);
+        targetPosition_ += std::max<std::int64_t>(put, 0);
+        return put;
+    }
+    const auto* bytes = static_cast<const char*>(buffer);
+    pending_.insert(pending_.end(), bytes, bytes + count);
+    return count;
+}
+
+std::int64_t BufferedWriter::seek(std::int64_t offset, Origin origin) {
+    flush();
+    targetPosition_ = target_.seek(offset, origin);
+    return targetPosition_;
+}
+
+std::int64_t BufferedWriter::size() const {
+    return std::max(target_.size(), position());
+}
+
+std::int64_t BufferedWriter::position() const {
+    return targetPosition_ + static_cast<std::int64_t>(pending_.size());
+}
+
+void BufferedWriter::truncate() {
+    flush();
+    target_.truncate();
+}
+
 std::int64_t MemoryStream::read(void* buffer, std::int64_t count) {
     const std::int64_t available = std::max<std::int64_t>(0, size() - position_);
     const std::int64_t n = std::min(count, available);

@@ -62,6 +62,32 @@ private:
     int fd_ = -1;
 };
 
+// Gathers small writes into large ones over another stream. Reads, seeks and truncation go to
+// the stream underneath after a flush; the position counts what is still gathered.
+class BufferedWriter final : public ByteStream {
+public:
+    explicit BufferedWriter(ByteStream& target, std::size_t capacity = 131072);
+    // Flushes what is left, ignoring failures: call flush() first to learn of them.
+    ~BufferedWriter() override;
+    BufferedWriter(const BufferedWriter&) = delete;
+    BufferedWriter& operator=(const BufferedWriter&) = delete;
+
+    std::int64_t read(void* buffer, std::int64_t count) override;
+    std::int64_t write(const void* buffer, std::int64_t count) override;
+    std::int64_t seek(std::int64_t offset, Origin origin) override;
+    std::int64_t size() const override;
+    std::int64_t position() const override;
+    void truncate() override;
+    // Raises "Stream write error" when the stream underneath takes less than it is given.
+    void flush();
+
+private:
+    ByteStream& target_;
+    std::vector<char> pending_;
+    std::size_t capacity_;
+    std::int64_t targetPosition_;
+};
+
 // A stream over bytes held in memory.
 class MemoryStream final : public ByteStream {
 public:

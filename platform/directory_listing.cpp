@@ -30,7 +30,7 @@ std::vector<DirectoryEntry> listDirectory(const std::string& folder) {
             continue; // gone between the listing and the look
         DirectoryEntry entry;
         entry.name = name;
-        entry.attributes = attributeWord(path);
+        entry.attributes = attributeWordFromStat(path, st);
         entry.isLink = S_ISLNK(st.st_mode);
         entry.size = S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : 0;
         entry.modified = st.st_mtime;

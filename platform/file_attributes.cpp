@@ -27,6 +27,10 @@ std::uint32_t attributeWord(const std::string& path) {
     struct stat own {};
     if (::lstat(path.c_str(), &own) != 0)
         return attr::NoEntry;
+    return attributeWordFromStat(path, own);
+}
+
+std::uint32_t attributeWordFromStat(const std::string& path, const struct stat& own) {
     std::uint32_t word;
     if (S_ISLNK(own.st_mode)) {
         struct stat target {};

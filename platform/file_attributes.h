@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+struct stat;
+
 namespace palvex::platform {
 
 // The attribute word of a file, in the bit layout the archive engine and the editor test
@@ -25,6 +27,10 @@ inline constexpr std::uint32_t NoEntry = 0xFFFFFFFF;
 // Folder or regular file, read-only when the owner may not write, hidden when the name
 // begins with "."; a symbolic link also carries ReparsePoint. NoEntry when nothing is there.
 std::uint32_t attributeWord(const std::string& path);
+
+// The attribute word from what lstat() gave for an entry of that name; a link is looked
+// through once to tell a folder from a file.
+std::uint32_t attributeWordFromStat(const std::string& path, const struct stat& own);
 
 // Gives the owner write permission back. A link is left alone: it has no mode of its own.
 bool setNormalAttributes(const std::string& path);

@@ -55,5 +55,46 @@ TEST(MemoryStream, GrowsOnWriteAndReadsFromItsPosition) {
     EXPECT_THROW(stream.seek(-1, ByteStream::Origin::Begin), Exception);
 }
 
+TEST(BufferedWriter, GathersWritesAndKeepsPositionsTrue) {
+    MemoryStream target;
+    {
+        BufferedWriter out(target, 8);
+        out.writeAll("abc", 3);
+        EXPECT_EQ(out.position(), 3);
+        EXPECT_EQ(out.size(), 3);
+        EXPECT_EQ(target.size(), 0); // still gathered
+        out.writeAll("defgh", 5);    // just fills the buffer
+        EXPECT_EQ(target.size(), 0);
+        out.writeAll("0123456789", 10); // flushes, then goes straight through
+        EXPECT_EQ(target.size(), 18);
+        out.writeAll("xy", 2);
+        EXPECT_EQ(out.position(), 20);
+        out.seek(5, ByteStream::Origin::Begin); // flushes first
+        out.truncate();
+        EXPECT_EQ(out.size(), 5);
+        out.writeAll("Z", 1);
+    } // the rest goes out on destruction
+    EXPECT_EQ(std::string(target.bytes().begin(), target.bytes().end()), "abcdeZ");
+}
+
+// A stream that takes nothing, like a full disk.
+class FullDisk final : public ByteStream {
+public:
+    std::int64_t read(void*, std::int64_t) override { return 0; }
+    std::int64_t write(const void*, std::int64_t) override { return 0; }
+    std::int64_t seek(std::int64_t, Origin) override { return 0; }
+    std::int64_t size() const override { return 0; }
+    std::int64_t position() const override { return 0; }
+    void truncate() override {}
+};
+
+TEST(BufferedWriter, AFailedFlushIsAnError) {
+    FullDisk disk;
+    BufferedWriter out(disk, 64);
+    EXPECT_EQ(out.write("abc", 3), 3);
+    EXPECT_THROW(out.flush(), Exception);
+    EXPECT_THROW(out.writeAll(std::string(100, 'x').data(), 100), Exception);
+}
+
 } // namespace
 } // namespace palvex
