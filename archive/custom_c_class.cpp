@@ -317,14 +317,7 @@ bool TCustomCClass::selectedForDelete(const std::string& stored) {
             candidate += '.';
         if (!maskMatches(mask, candidate) && !maskMatches(namePart(mask), namePart(candidate)))
             continue;
-        for (const std::string& ex : ExcludeSpec) {
-            if (maskMatches(ex, stored)) {
-                if (OnExcludeFile)
-                    OnExcludeFile(*this, stored);
-                return false;
-            }
-        }
-        return true;
+        return !excludedBySpec(stored);
     }
     return false;
 }

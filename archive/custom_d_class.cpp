@@ -119,13 +119,8 @@ bool TCustomDClass::selected(const std::string& storedName) {
     for (std::string& mask : FileSpec) {
         if (mask.empty())
             continue;
-        for (const std::string& excluded : ExcludeSpec) {
-            if (maskMatches(excluded, storedName)) {
-                if (OnExcludeFile)
-                    OnExcludeFile(*this, storedName);
-                return false;
-            }
-        }
+        if (excludedBySpec(storedName))
+            return false;
         if (equalsNoCase(mask, storedName))
             return true;
         const std::string maskFolder = folderOf(mask);

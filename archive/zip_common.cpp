@@ -1,5 +1,6 @@
 #include "archive/zip_common.h"
 
+#include "archive/masks.h"
 #include "archive/tar_header.h"
 #include "archive/tar_time.h"
 #include "platform/file_attributes.h"
@@ -80,6 +81,17 @@ void TZipCommon::assignReaderArchiveFile(const std::string& name) {
     }
     archiveFile_ = name;
     arcType_ = detectType(name);
+}
+
+bool TZipCommon::excludedBySpec(const std::string& name) {
+    for (const std::string& mask : ExcludeSpec) {
+        if (maskMatches(mask, name)) {
+            if (OnExcludeFile)
+                OnExcludeFile(*this, name);
+            return true;
+        }
+    }
+    return false;
 }
 
 void TZipCommon::resetRunState() {

@@ -84,6 +84,9 @@ protected:
     void assignReaderArchiveFile(const std::string& name);
     TArcType detectType(const std::string& path);
 
+    // Whether an ExcludeSpec mask matches the name; fires OnExcludeFile when one does.
+    bool excludedBySpec(const std::string& name);
+
     void resetRunState();
     // Percentages of the current file and of the whole archive; services the message
     // queue, then OnProgress. A failure inside is ignored.

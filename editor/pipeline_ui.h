@@ -27,28 +27,22 @@ public:
     virtual std::optional<QString> choosePicture() = 0;
 };
 
-// Busy cursor for a scope: restored on every way out, exceptions included.
-class BusyCursor {
+// Turns one of the interface's states on for a scope and off again on every way out,
+// exceptions included.
+template <void (PipelineUi::*Set)(bool)> class ScopedUiState {
 public:
-    explicit BusyCursor(PipelineUi& ui) : ui_(ui) { ui_.setBusy(true); }
-    ~BusyCursor() { ui_.setBusy(false); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
+    explicit ScopedUiState(PipelineUi& ui) : ui_(ui) { (ui_.*Set)(true); }
+    ~ScopedUiState() { (ui_.*Set)(false); }
+    ScopedUiState(const ScopedUiState&) = delete;
+    ScopedUiState& operator=(const ScopedUiState&) = delete;
 
 private:
     PipelineUi& ui_;
 };
 
-// Marks a pipeline as running for a scope: controls come back on every way out.
-class PipelineRunning {
-public:
-    explicit PipelineRunning(PipelineUi& ui) : ui_(ui) { ui_.setPipelineRunning(true); }
-    ~PipelineRunning() { ui_.setPipelineRunning(false); }
-    PipelineRunning(const PipelineRunning&) = delete;
-    PipelineRunning& operator=(const PipelineRunning&) = delete;
-
-private:
-    PipelineUi& ui_;
-};
+// The busy cursor.
+using BusyCursor = ScopedUiState<&PipelineUi::setBusy>;
+// A pipeline is running: controls that could start another are off.
+using PipelineRunning = ScopedUiState<&PipelineUi::setPipelineRunning>;
 
 } // namespace palvex::editor
