@@ -108,6 +108,12 @@ TEST_F(TarWriter, GoldenBytesOfAOneFileArchive) {
     EXPECT_EQ(pythonListing(archive()), "a.txt 5 0o100444 1000000000 0\n");
 }
 
+TEST_F(TarWriter, NamesAreStoredInCodePage437) {
+    test::writeFile(in("caf\xC3\xA9.txt"), "x");
+    ASSERT_EQ(compile(), 1);
+    EXPECT_EQ(test::readFile(archive()).substr(0, 9), std::string("caf\x82.txt\0", 9));
+}
+
 TEST_F(TarWriter, NoPaddingWhenTheLastEntryEndsOnARecord) {
     test::writeFile(in("a.bin"), std::string(10240 - 512, 'x'));
     ASSERT_EQ(compile(), 1);

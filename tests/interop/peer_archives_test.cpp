@@ -1,0 +1,158 @@
+#include "editor/theme_editor.h"
+#include "tests/archive/archive_helpers.h"
+#include "tests/support/picture_bytes.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/scratch_folder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace palvex::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::vector<std::pair<std::string, std::string>> kTheme = {
+    {"image/desktop.jpg", std::string(20000, 'd')},
+    {"image/en/mainpic/02.gif", std::string(513, 'g')},
+    {"image/en/Cafe_Menu-2.gif", "spaces"},
+    {"image/empty.gif", ""},
+};
+
+// One way a peer packs the source tree: a shell command with SRC and OUT.
+struct Packer {
+    const char* name;
+    const char* command;
+};
+
+const Packer kPackers[] = {
+    {"gnu", "tar --format=gnu -cf OUT -C SRC image"},
+    {"oldgnu", "tar --format=oldgnu -cf OUT -C SRC image"},
+    {"ustar", "tar --format=ustar -cf OUT -C SRC image"},
+    {"posix", "tar --format=posix -cf OUT -C SRC image"},
+    {"v7", "tar --format=v7 -cf OUT -C SRC image"},
+    {"bsdtar", "bsdtar -cf OUT -C SRC image"},
+    {"bsdtar-ustar", "bsdtar --format ustar -cf OUT -C SRC image"},
+    {"python-gnu",
+     "cd SRC && python3 -c \"import tarfile; t=tarfile.open('OUT','w',format=tarfile.GNU_FORMAT); "
+     "t.add('image'); t.close()\""},
+    {"python-pax",
+     "cd SRC && python3 -c \"import tarfile; t=tarfile.open('OUT','w',format=tarfile.PAX_FORMAT); "
+     "t.add('image'); t.close()\""},
+};
+
+std::string replaced(std::string text, const std::string& what, const std::string& with) {
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
+        text.replace(at, what.size(), with);
+    return text;
+}
+
+class PeerArchives : public ::testing::TestWithParam<std::tuple<Packer, const char*>> {
+protected:
+    PeerArchives() {
+        ::setenv("TMPDIR", scratch.path().c_str(), 1);
+        for (const auto& [path, content] : kTheme)
+            writeFile(scratch / "src/" + path, content);
+        makeFolder(scratch / "src/image/old");
+    }
+    ~PeerArchives() override { ::unsetenv("TMPDIR"); }
+
+    ScratchFolder scratch;
+};
+
+TEST_P(PeerArchives, UnpackThroughThePipelineLandsEveryFileAsStored) {
+    const auto& [packer, compressor] = GetParam();
+    const std::string tar = scratch / "theme.tar";
+    ASSERT_EQ(shell(replaced(replaced(packer.command, "SRC", scratch / "src"), "OUT", tar)), 0);
+    const std::string archive = scratch / "img.bz2";
+    ASSERT_EQ(shell(std::string(compressor) + " -c " + tar + " > " + archive), 0);
+
+    RecordingUi ui;
+    const QString workspace = QString::fromStdString(scratch / "IMAGE");
+    editor::ThemeEditor editor(editor::TerminalModel::Korvell, ui, ui, workspace);
+    ui.inputArchives.enqueue(QString::fromStdString(archive));
+    editor.openArchive();
+
+    EXPECT_EQ(ui.logLines().value(0), "Unpacking img.bz2...");
+    EXPECT_TRUE(ui.errors().isEmpty());
+    for (const auto& [path, content] : kTheme)
+        EXPECT_EQ(readFile(scratch / "IMAGE/" + path), content) << packer.name << " " << path;
+    EXPECT_TRUE(fs::is_directory(scratch / "IMAGE/image/old")) << packer.name;
+    // Nothing but the source, the archives, the workspace and the private temporary folder.
+    int entries = 0;
+    for (const auto& entry : fs::directory_iterator(scratch.path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "src" || name == "theme.tar" || name == "img.bz2" || name == "IMAGE" ||
+                    name.rfind("palvex-image-changer-", 0) == 0)
+            << name;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPeer, PeerArchives,
+                         ::testing::Combine(::testing::ValuesIn(kPackers),
+                                            ::testing::Values("bzip2", "lbzip2")),
+                         [](const auto& info) {
+                             return replaced(std::get<0>(info.param).name, "-", "_") + "_" +
+                                    std::get<1>(info.param);
+                         });
+
+// What we write, every peer must read alike.
+TEST(OurArchives, PeersListAndExtractThemAlike) {
+    ScratchFolder scratch;
+    ::setenv("TMPDIR", scratch.path().c_str(), 1);
+    const std::string workspace = scratch / "IMAGE";
+    for (const auto& [path, content] : kTheme)
+        writeFile(workspace + "/" + path, content);
+    makeFolder(workspace + "/image/old");
+    shell("touch -d @1234567890 " + workspace + "/image/*.* " + workspace + "/image/en/*.* " +
+          workspace + "/image/en/mainpic/* " + workspace + "/image/old");
+
+    RecordingUi ui;
+    ui.output = QString::fromStdString(scratch / "out.bz2");
+    editor::ThemeEditor editor(editor::TerminalModel::Korvell, ui, ui,
+                               QString::fromStdString(workspace));
+    editor.compile();
+    ASSERT_EQ(ui.logLines().value(1), "Process Done!");
+    const std::string out = scratch / "out.bz2";
+    EXPECT_EQ(shell("bzip2 -t " + out), 0);
+
+    // name, size, mode and mtime per member, sorted.
+    std::string gnu, bsd, python;
+    shell("bzip2 -dc " + out +
+              " | tar --utc --full-time -tvf - | awk '{print $6, $3, $1, $4 \"T\" $5}' | sort",
+          &gnu);
+    shell("bzip2 -dc " + out + " | bsdtar -tvf - | awk '{print $9, $5, $1}' | sort", &bsd);
+    shell("bzip2 -dc " + out + " > " + scratch / "out.tar" +
+              " && python3 -c \"import tarfile,sys\nfor m in tarfile.open(sys.argv[1]): "
+              "print(m.name, m.size, oct(m.mode), m.mtime)\" " +
+              scratch / "out.tar" + " | sort",
+          &python);
+    EXPECT_EQ(gnu, "image/desktop.jpg 20000 -r--r--r-- 2009-02-13T23:31:30\n"
+                   "image/empty.gif 0 -r--r--r-- 2009-02-13T23:31:30\n"
+                   "image/en/Cafe_Menu-2.gif 6 -r--r--r-- 2009-02-13T23:31:30\n"
+                   "image/en/mainpic/02.gif 513 -r--r--r-- 2009-02-13T23:31:30\n"
+                   "image/old/ 0 dr-xr-xr-x 2009-02-13T23:31:30\n");
+    EXPECT_EQ(python, "image/desktop.jpg 20000 0o100444 1234567890\n"
+                      "image/empty.gif 0 0o100444 1234567890\n"
+                      "image/en/Cafe_Menu-2.gif 6 0o100444 1234567890\n"
+                      "image/en/mainpic/02.gif 513 0o100444 1234567890\n"
+                      "image/old 0 0o40555 1234567890\n");
+    EXPECT_EQ(bsd, "image/desktop.jpg 20000 -r--r--r--\n"
+                   "image/empty.gif 0 -r--r--r--\n"
+                   "image/en/Cafe_Menu-2.gif 6 -r--r--r--\n"
+                   "image/en/mainpic/02.gif 513 -r--r--r--\n"
+                   "image/old/ 0 dr-xr-xr-x\n");
+    for (const char* reader : {"tar -xf", "bsdtar -xf"}) {
+        const std::string target = scratch / ("x-" + std::string(reader).substr(0, 3));
+        makeFolder(target);
+        ASSERT_EQ(shell(std::string(reader) + " " + scratch / "out.tar" + " -C " + target), 0);
+        for (const auto& [path, content] : kTheme)
+            EXPECT_EQ(readFile(target + "/" + path), content) << reader << " " << path;
+    }
+    ::unsetenv("TMPDIR");
+}
+
+} // namespace
+} // namespace palvex::test
