@@ -248,6 +248,53 @@ TEST_F(TarWriter, AMissingArchiveFolderIsReported) {
     EXPECT_EQ(codes, std::vector<int>{25158});
 }
 
+TEST_F(TarWriter, DeleteRemovesTheSelectedEntriesOnly) {
+    test::writeFile(in("a.gif"), "a");
+    test::writeFile(in("b.jpg"), "b");
+    ASSERT_EQ(compile(), 2);
+    TTar remover;
+    remover.TimeZone = test::utcZone();
+    remover.setArchiveFile(archive());
+    remover.Switch = swDelete;
+    remover.FileSpec = {"*.gif"};
+    std::vector<std::string> deleted;
+    remover.OnDeleteFile = [&](TZipCommon&, const std::string& name, int, int) {
+        deleted.push_back(name);
+    };
+    EXPECT_EQ(remover.Compress(), 1);
+    EXPECT_EQ(deleted, std::vector<std::string>{"a.gif"});
+    EXPECT_EQ(pythonListing(archive()).find("a.gif"), std::string::npos);
+    EXPECT_NE(pythonListing(archive()).find("b.jpg 1"), std::string::npos);
+}
+
+TEST_F(TarWriter, MoveDeletesTheSourcesThatWentIn) {
+    test::writeFile(in("src/a.txt"), "a");
+    TTar mover;
+    mover.TimeZone = test::utcZone();
+    mover.setArchiveFile(scratch / "moved.tar");
+    mover.Switch = swMove;
+    mover.DeleteOptions = doFinal;
+    mover.FileSpec = {in("src/")};
+    EXPECT_EQ(mover.Compress(), 1);
+    EXPECT_FALSE(fs::exists(in("src/a.txt")));
+    EXPECT_NE(pythonListing(scratch / "moved.tar").find("a.txt 1"), std::string::npos);
+}
+
+TEST_F(TarWriter, RefreshWithoutAnArchiveHasNothingToDo) {
+    TTar refresher;
+    std::vector<int> codes;
+    refresher.OnError = [&](TZipCommon&, const std::string&, const std::string&, const std::string&,
+                            int code) {
+        codes.push_back(code);
+    };
+    refresher.setArchiveFile(archive());
+    refresher.Switch = swRefresh;
+    refresher.FileSpec = {workspace() + "/"};
+    EXPECT_EQ(refresher.Compress(), 0);
+    EXPECT_EQ(codes, std::vector<int>{26859});
+    EXPECT_FALSE(fs::exists(archive()));
+}
+
 TEST_F(TarWriter, AMissingTempDirFallsBackToTheSystemsFolder) {
     test::writeFile(in("a.txt"), "a");
     writer.setTempDir(scratch / "gone");

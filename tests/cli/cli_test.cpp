@@ -1,3 +1,4 @@
+#include "tests/archive/archive_helpers.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/picture_bytes.h"
 #include "tests/support/scratch_folder.h"
@@ -200,6 +201,33 @@ TEST(CliPipelines, FailuresSayWhyAndExitWithOne) {
     EXPECT_EQ(nothing.exitCode, 1);
     EXPECT_EQ(nothing.lines().constLast(), "Compile img.bz2 error : Invalid directory");
     EXPECT_EQ(readFile(kept.toStdString()), "precious");
+}
+
+// A workspace on a read-only file system, mounted in a user namespace of the test's own.
+TEST(CliPipelines, AReadOnlyWorkspaceIsReportedNotCrashedOn) {
+    ScratchFolder scratch;
+    const std::string mount = scratch / "ro";
+    makeFolder(mount);
+    const std::string theme = PALVEX_THEME;
+    const std::string script =
+        "export TMPDIR=" + scratch.path() + "; mount -t tmpfs tmpfs " + mount + " && mkdir -p " +
+        mount + "/W/image && echo x > " + mount + "/W/image/desktop.jpg && mount -o remount,ro " +
+        mount + " && " + theme + " unpack " + PALVEX_SAMPLE_KORVELL + " --workspace " + mount +
+        "/W; echo \"unpack=$?\"; " + theme + " compile " + scratch / "out.bz2" + " --workspace " +
+        mount + "/W; echo \"compile=$?\"";
+    std::string output;
+    ASSERT_EQ(std::system("unshare -r -m true"), 0)
+        << "this test needs user namespaces (unshare -r -m) to mount a read-only folder";
+    shell("unshare -r -m sh -c '" + script + "' 2>&1", &output);
+    EXPECT_NE(output.find("Error opening file : " + mount + "/W/image/desktop.jpg"),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find("Unpacked Files :0"), std::string::npos) << output;
+    EXPECT_NE(output.find("unpack=1"), std::string::npos) << output;
+    EXPECT_NE(output.find("Compile img.bz2 error : disk is write protected"), std::string::npos)
+        << output;
+    EXPECT_NE(output.find("compile=1"), std::string::npos) << output;
+    EXPECT_FALSE(std::filesystem::exists(scratch / "out.bz2"));
 }
 
 TEST(CliVersion, AnswersWithTheVersion) {
