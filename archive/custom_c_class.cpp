@@ -126,17 +126,17 @@ bool TCustomCClass::folderIsEmpty(const std::string& folder) const {
 bool TCustomCClass::excluded(const std::string& path) const {
     const std::string folder = folderPart(path);
     const std::string name = namePart(path);
-    for (const std::string& spec : ExcludeSpec) {
-        if (spec.find('/') == std::string::npos) {
-            if (maskMatches(spec, name))
+    for (const std::string& exclusion : ExcludeSpec) {
+        if (exclusion.find('/') == std::string::npos) {
+            if (maskMatches(exclusion, name))
                 return true;
             continue;
         }
-        std::string specFolder = folderPart(spec);
+        std::string exclusionFolder = folderPart(exclusion);
         // A folder without a drive is taken from the root.
-        if (specFolder.find(':') == std::string::npos && specFolder.front() != '/')
-            specFolder = '/' + specFolder;
-        if (startsWithNoCase(folder, specFolder) && maskMatches(namePart(spec), name))
+        if (exclusionFolder.find(':') == std::string::npos && exclusionFolder.front() != '/')
+            exclusionFolder = '/' + exclusionFolder;
+        if (startsWithNoCase(folder, exclusionFolder) && maskMatches(namePart(exclusion), name))
             return true;
     }
     return false;

@@ -172,7 +172,7 @@ int runUnpack(CommandContext& context) {
     }
     const bool unpacked =
         !ui.logLines.isEmpty() && ui.logLines.constLast().startsWith(editor::texts::kUnpackedFiles);
-    return unpacked && ui.errorCount() == 0 && ui.logLines.size() <= 2 ? 0 : 1;
+    return unpacked && ui.errorCount() == 0 && editor.archiveErrors() == 0 ? 0 : 1;
 }
 
 int runCompile(CommandContext& context) {

@@ -29,6 +29,9 @@ public:
     void compile();
     const QString& workspace() const { return workspace_; }
 
+    // How many errors the archive components reported in the last unpack or compile.
+    int archiveErrors() const { return archiveErrors_; }
+
     // The last slot file whose preview went through completely; the target of a change.
     const QString& currentSlotFile() const { return currentSlotFile_; }
 
@@ -61,6 +64,7 @@ private:
     QString workspace_;
     QString currentSlotFile_;
     bool running_ = false;
+    int archiveErrors_ = 0;
 };
 
 } // namespace palvex::editor

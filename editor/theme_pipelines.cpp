@@ -51,8 +51,10 @@ std::string local(const QString& path) {
 } // namespace
 
 void ThemeEditor::logArchiveErrors(TZipCommon& component, QString* firstError) {
+    archiveErrors_ = 0;
     component.OnError = [this, firstError](TZipCommon&, const std::string& fileName,
                                            const std::string&, const std::string&, int code) {
+        ++archiveErrors_;
         const QString text = QString::fromStdString(archive::errorText(code));
         ui_.appendLog(fileName.empty()
                           ? text

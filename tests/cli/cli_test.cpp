@@ -196,6 +196,16 @@ TEST(CliPipelines, FailuresSayWhyAndExitWithOne) {
         runTheme({"unpack", q(scratch / "none.bz2"), "--workspace", workspace});
     EXPECT_EQ(missing.exitCode, 1);
 
+    TarBuilder escaping;
+    escaping.file("../outside.txt", "x").file("image/ok.gif", "y").finish();
+    const CliResult refused =
+        runTheme({"unpack", q(escaping.write(scratch / "evil.tar")), "--workspace", workspace});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.lines().value(0).startsWith("Error opening file : "))
+        << refused.out.toStdString();
+    EXPECT_EQ(refused.lines().value(1), "Unpacked Files :1");
+    EXPECT_FALSE(std::filesystem::exists(scratch / "outside.txt"));
+
     const QString kept = q(writeFile(scratch / "out.bz2", "precious"));
     const CliResult nothing = runTheme({"compile", kept, "--workspace", workspace});
     EXPECT_EQ(nothing.exitCode, 1);
