@@ -198,8 +198,8 @@ TEST(CliPipelines, FailuresSayWhyAndExitWithOne) {
 
     TarBuilder escaping;
     escaping.file("../outside.txt", "x").file("image/ok.gif", "y").finish();
-    const CliResult refused =
-        runTheme({"unpack", q(escaping.write(scratch / "evil.tar")), "--workspace", workspace});
+    const CliResult refused = runTheme(
+        {"unpack", q(escaping.write(scratch / "evil.tar")), "--workspace", q(scratch / "W2")});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.lines().value(0).startsWith("Error opening file : "))
         << refused.out.toStdString();
