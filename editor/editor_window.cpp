@@ -223,6 +223,7 @@ void TEditorWindow::serviceMessages() {
 }
 
 void TEditorWindow::setPipelineRunning(bool running) {
+    pipelineRunning_ = running;
     for (QWidget* control : std::initializer_list<QWidget*>{btnFileOpen, btnFileOutput, cboImg,
                                                             btnReplace, btnCompress, btnDecompress})
         control->setEnabled(!running);
@@ -309,6 +310,11 @@ void TEditorWindow::showEvent(QShowEvent* event) {
 }
 
 void TEditorWindow::closeEvent(QCloseEvent* event) {
+    // A pipeline still at work in the workspace keeps the window open until it ends.
+    if (pipelineRunning_) {
+        event->ignore();
+        return;
+    }
     removeFolderTree(workspace_);
     emit formClosed();
     event->accept(); // hidden, not destroyed

@@ -90,6 +90,7 @@ private:
     QString workspace_;
     ThemeEditor editor_;
     bool slotTextEdited_ = false;
+    bool pipelineRunning_ = false;
     FileDialogRunner runFileDialog_;
     MessageBoxRunner runMessageBox_;
 

@@ -235,6 +235,30 @@ private slots:
         qunsetenv("TMPDIR");
     }
 
+    void closingWhileAPipelineRunsWaitsForIt() {
+        qputenv("TMPDIR", scratch_.path().toUtf8());
+        const QString workspace = scratch_.path() + "/IMAGE-busy";
+        TEditorWindow w(TerminalModel::Korvell, workspace);
+        w.setFileDialogRunner([](QFileDialog&) { return QStringLiteral(PALVEX_SAMPLE_KORVELL); });
+        bool disabledDuringRun = false;
+        w.editor().UnTar1.OnProgress = [&](palvex::archive::TZipCommon&, std::uint8_t,
+                                           std::uint8_t) {
+            disabledDuringRun = !control<QPushButton>(w, "btnCompress")->isEnabled();
+            w.close(); // the user closes the window mid-run
+        };
+        w.show();
+        w.btnFileOpenClick();
+        QVERIFY(disabledDuringRun);
+        QVERIFY(w.isVisible());
+        QVERIFY(QFileInfo::exists(workspace + "/image/desktop.jpg"));
+        QVERIFY(control<QPushButton>(w, "btnCompress")->isEnabled());
+        w.editor().UnTar1.OnProgress = nullptr;
+        w.close();
+        QVERIFY(!w.isVisible());
+        QVERIFY(!QFileInfo::exists(workspace));
+        qunsetenv("TMPDIR");
+    }
+
     void logOnlyGrowsAndTheUserMayType() {
         auto w = window(TerminalModel::KorvellPlus);
         w->appendLog("first");
