@@ -12,6 +12,9 @@ namespace palvex::archive {
 inline constexpr std::size_t kTarBlockSize = 512;
 inline constexpr std::size_t kTarRecordSize = 10240; // an archive ends on a multiple of this
 using TarHeader = std::array<std::uint8_t, kTarBlockSize>;
+// The largest entry the reader extracts and the writer stores, so that every theme this tool
+// writes it can also read: 4 GiB - 1, what the terminals' 32-bit size allows.
+inline constexpr std::uint64_t kMaxEntrySize = 0xFFFF'FFFFull;
 
 struct TarField {
     std::size_t offset;

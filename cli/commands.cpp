@@ -187,13 +187,21 @@ int runCompile(CommandContext& context) {
 
 const QList<Command>& commands() {
     static const QList<Command> all{
-        {"slots", "slots MODEL", 1, runSlots},
-        {"clean", "clean", 0, runClean},
-        {"show", "show MODEL SLOT", 2, runShow},
-        {"check", "check MODEL SLOT PICTURE", 3, runCheck},
-        {"change", "change MODEL SLOT PICTURE", 3, runChange},
-        {"unpack", "unpack ARCHIVE", 1, runUnpack},
-        {"compile", "compile OUTPUT", 1, runCompile},
+        {"slots", "slots MODEL", 1, 1, runSlots},
+        {"clean", "clean", 0, 0, runClean},
+        {"show", "show MODEL SLOT", 2, 2, runShow},
+        {"check", "check MODEL SLOT PICTURE", 3, 3, runCheck},
+        {"change", "change MODEL SLOT PICTURE", 3, 3, runChange},
+        {"unpack", "unpack ARCHIVE", 1, 1, runUnpack},
+        {"compile", "compile OUTPUT", 1, 1, runCompile},
+    };
+    return all;
+}
+
+const QList<QCommandLineOption>& commandOptions() {
+    static const QList<QCommandLineOption> all{
+        {QStringLiteral("workspace"), QStringLiteral("Work on DIR instead of the fixed workspace."),
+         QStringLiteral("DIR")},
     };
     return all;
 }

@@ -21,10 +21,8 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(description);
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption workspaceOption(
-        QStringLiteral("workspace"), QStringLiteral("Work on DIR instead of the fixed workspace."),
-        QStringLiteral("DIR"));
-    parser.addOption(workspaceOption);
+    parser.addOptions(palvex::cli::commandOptions());
+    const QString workspaceOption = QStringLiteral("workspace");
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do."));
     parser.process(app);
 
@@ -39,7 +37,7 @@ int main(int argc, char* argv[]) {
     for (const auto& command : palvex::cli::commands()) {
         if (name != QLatin1String(command.name))
             continue;
-        if (arguments.size() != command.argumentCount) {
+        if (arguments.size() < command.minArguments || arguments.size() > command.maxArguments) {
             err << "Usage: palvex-theme " << command.synopsis << " [--workspace DIR]" << Qt::endl;
             return 2;
         }
@@ -47,7 +45,7 @@ int main(int argc, char* argv[]) {
             parser.isSet(workspaceOption)
                 ? QDir::cleanPath(QDir::current().absoluteFilePath(parser.value(workspaceOption)))
                 : palvex::editor::workspaceRoot();
-        palvex::cli::CommandContext context{arguments, workspace, out, err};
+        palvex::cli::CommandContext context{arguments, workspace, parser, out, err};
         return command.run(context);
     }
     err << "Unknown command \"" << name << "\"; palvex-theme --help lists them." << Qt::endl;
