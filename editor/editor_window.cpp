@@ -20,11 +20,15 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include <algorithm>
+
 namespace palvex::editor {
 
 namespace {
 
 constexpr int kLogHeight = 75;
+constexpr int kDetailValueX = 66;
+constexpr int kDetailGap = 4; // the least room between a detail's caption and its value
 
 template <typename Control>
 Control* place(QWidget* parent, const char* name, QPoint at, QSize size = {}) {
@@ -113,7 +117,10 @@ void TEditorWindow::buildControls() {
     log = new QPlainTextEdit(this);
     log->setObjectName(QStringLiteral("log"));
     log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    log->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Long lines (an error with a full path) wrap, so they read whole without a sideways scroll.
+    log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    log->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     placeLog();
 
     btnDecompress =
@@ -124,14 +131,7 @@ void TEditorWindow::buildControls() {
         place<QGroupBox>(this, "GroupBox1", layout.groupBox1.topLeft(), layout.groupBox1.size());
     Image1 = place<PictureBox>(GroupBox1, "Image1", {0, 6}, layout.image1);
 
-    GroupBox2 = place<QGroupBox>(this, "GroupBox2", layout.groupBox2, {193, 81});
-    GroupBox2->setTitle(QStringLiteral("Details"));
-    Label3 = label(GroupBox2, "Label3", QStringLiteral("FileName :"), {8, 20});
-    Label4 = label(GroupBox2, "Label4", QStringLiteral("FileSize :"), {8, 40});
-    Label5 = label(GroupBox2, "Label5", QStringLiteral("Dimension :"), {8, 60});
-    lblFileName = label(GroupBox2, "lblFileName", QStringLiteral("----"), {66, 20});
-    lblFileSize = label(GroupBox2, "lblFileSize", QStringLiteral("----"), {66, 40});
-    lblDimension = label(GroupBox2, "lblDimension", QStringLiteral("----"), {66, 60});
+    buildDetails(layout.groupBox2);
 
     ImgFile = place<PictureBox>(this, "ImgFile", layout.imgFile);
     ImgFile->setSizeToPicture(true);
@@ -155,6 +155,22 @@ void TEditorWindow::buildControls() {
     OpenDialog2->setFileMode(QFileDialog::AnyFile); // a new output name is fine
     OpenPictureDialog1 = fileDialog(this, "OpenPictureDialog1", dialogs::kPictureFilter);
     OpenPictureDialog1->setFileMode(QFileDialog::ExistingFile);
+}
+
+void TEditorWindow::buildDetails(QPoint at) {
+    GroupBox2 = place<QGroupBox>(this, "GroupBox2", at, {193, 81});
+    GroupBox2->setTitle(QStringLiteral("Details"));
+    Label3 = label(GroupBox2, "Label3", QStringLiteral("FileName :"), {8, 20});
+    Label4 = label(GroupBox2, "Label4", QStringLiteral("FileSize :"), {8, 40});
+    Label5 = label(GroupBox2, "Label5", QStringLiteral("Dimension :"), {8, 60});
+    // The values stand at 66 where the captions leave room; a wider stand-in face for the
+    // font the window was drawn for pushes them right, so a caption never runs into its value.
+    int valueX = kDetailValueX;
+    for (const QLabel* caption : {Label3, Label4, Label5})
+        valueX = std::max(valueX, caption->geometry().right() + 1 + kDetailGap);
+    lblFileName = label(GroupBox2, "lblFileName", QStringLiteral("----"), {valueX, 20});
+    lblFileSize = label(GroupBox2, "lblFileSize", QStringLiteral("----"), {valueX, 40});
+    lblDimension = label(GroupBox2, "lblDimension", QStringLiteral("----"), {valueX, 60});
 }
 
 void TEditorWindow::connectHandlers() {

@@ -82,6 +82,7 @@ protected:
 
 private:
     void buildControls();
+    void buildDetails(QPoint at);
     void connectHandlers();
     void placeLog(); // along the bottom edge, full width
     std::optional<QString> runDialog(QFileDialog& dialog);

@@ -16,6 +16,17 @@ namespace {
 std::string native(const QString& path) {
     return path.toStdString();
 }
+// The copy keeps the picture's date, so the compiled entry carries it.
+void copyKeepingDate(const std::string& source, const std::string& target, std::error_code& error) {
+    namespace fs = std::filesystem;
+    fs::copy_file(source, target, fs::copy_options::overwrite_existing, error);
+    if (error)
+        return;
+    const fs::file_time_type date = fs::last_write_time(source, error);
+    if (!error)
+        fs::last_write_time(target, date, error);
+}
+
 } // namespace
 
 bool existsAsFile(const QString& path) {
@@ -42,7 +53,7 @@ bool replaceFile(const QString& source, const QString& target, QString* reason) 
     if (staging.empty()) {
         error = std::error_code(errno, std::generic_category());
     } else {
-        fs::copy_file(native(source), staging, fs::copy_options::overwrite_existing, error);
+        copyKeepingDate(native(source), staging, error);
         if (!error)
             fs::rename(staging, native(target), error);
         if (error)

@@ -13,8 +13,11 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 
 using namespace palvex::editor;
 
@@ -90,8 +93,8 @@ private slots:
         QCOMPARE(control<QPushButton>(*w, "btnCompress")->size(), QSize(193, 41));
         QCOMPARE(control<QPushButton>(*w, "btnDecompress")->text(), QString("DeCompress"));
         QCOMPARE(control<QGroupBox>(*w, "GroupBox2")->title(), QString("Details"));
-        for (const char* name : {"Label3", "Label4", "Label5"})
-            QVERIFY(!control<QLabel>(*w, name)->text().isEmpty());
+        QCOMPARE(control<QLabel>(*w, "Label3")->text(), QString("FileName :"));
+        QCOMPARE(control<QLabel>(*w, "Label4")->text(), QString("FileSize :"));
         QCOMPARE(control<QLabel>(*w, "Label5")->text(), QString("Dimension :"));
         for (const char* name : {"lblFileName", "lblFileSize", "lblDimension"})
             QCOMPARE(control<QLabel>(*w, name)->text(), QString("----"));
@@ -101,6 +104,40 @@ private slots:
         w->show();
         QVERIFY(!control<QPushButton>(*w, "btnDecompress")->isVisible());
         QVERIFY(!control<QWidget>(*w, "ImgFile")->isVisible());
+    }
+
+    static void bothModels() {
+        QTest::addColumn<int>("model");
+        QTest::newRow("Korvell") << int(TerminalModel::Korvell);
+        QTest::newRow("Korvell Plus") << int(TerminalModel::KorvellPlus);
+    }
+
+    void longLogLinesWrap_data() { bothModels(); }
+    void longLogLinesWrap() {
+        QFETCH(int, model);
+        auto w = window(TerminalModel(model));
+        w->show();
+        w->appendLog("Compile img.bz2 error : Cannot create file \"" + QString(300, 'x') +
+                     "/img.bz2\". No such file or directory");
+        auto* log = control<QPlainTextEdit>(*w, "log");
+        QCoreApplication::processEvents();
+        QCOMPARE(log->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(!log->horizontalScrollBar()->isVisible());
+        QVERIFY(log->document()->firstBlock().layout()->lineCount() > 1);
+    }
+
+    void detailCaptionsKeepApartFromTheirValues_data() { bothModels(); }
+    void detailCaptionsKeepApartFromTheirValues() {
+        QFETCH(int, model);
+        auto w = window(TerminalModel(model));
+        const std::pair<const char*, const char*> details[] = {
+            {"Label3", "lblFileName"}, {"Label4", "lblFileSize"}, {"Label5", "lblDimension"}};
+        for (const auto& [caption, value] : details) {
+            const QLabel* c = control<QLabel>(*w, caption);
+            const int textEnd = c->x() + c->fontMetrics().horizontalAdvance(c->text());
+            QVERIFY2(control<QLabel>(*w, value)->x() >= textEnd + 3, caption);
+            QVERIFY(control<QLabel>(*w, value)->x() >= 66);
+        }
     }
 
     void tabOrderRunsThroughTheFieldsAndButtons() {

@@ -93,7 +93,10 @@ TEST_F(SlotChange, AcceptedPictureIsCopiedLoggedAndPreviewedAgain) {
     const QString slotFile = writeBytes(inWorkspace("image/mi1.gif"), gifPicture(40, 40));
     ASSERT_EQ(select(4), editor::ThemeEditor::PreviewResult::Shown);
     const QByteArray replacement = gifPicture(55, 55, 3072);
-    ui.pictures.enqueue(writeBytes(outside("pick/mi1.gif"), replacement));
+    const QString picked = writeBytes(outside("pick/mi1.gif"), replacement);
+    const auto pickedDate = std::filesystem::file_time_type(std::chrono::hours(24 * 11000));
+    std::filesystem::last_write_time(picked.toStdString(), pickedDate);
+    ui.pictures.enqueue(picked);
     ui.events.clear();
 
     editor.changePicture();
@@ -101,6 +104,7 @@ TEST_F(SlotChange, AcceptedPictureIsCopiedLoggedAndPreviewedAgain) {
               QStringList({"Replaced image mi1.gif", "Retrieving mi1.gif details..."}));
     EXPECT_TRUE(ui.errors().isEmpty());
     EXPECT_EQ(contentOf(slotFile), replacement);
+    EXPECT_EQ(std::filesystem::last_write_time(slotFile.toStdString()), pickedDate);
     EXPECT_EQ(ui.dimension, "H:55\tW:55");
     EXPECT_EQ(ui.busyDepth, 0);
 }
