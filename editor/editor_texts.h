@@ -22,6 +22,8 @@ inline const QString kSelectOutput = QStringLiteral("Please select an output fil
 inline const QString kCompiling = QStringLiteral("Compiling img.bz2...");
 inline const QString kProcessDone = QStringLiteral("Process Done!");
 inline const QString kCompileError = QStringLiteral("Compile img.bz2 error : ");
+inline const QString kClosingWhenWorkEnds =
+    QStringLiteral("The window closes when the work in progress ends...");
 
 } // namespace palvex::editor::texts
 

@@ -220,13 +220,39 @@ void TEditorWindow::appendLog(const QString& line) {
     log->appendPlainText(line);
 }
 
+// While a dialog or a message box waits for the user, the window does not look busy: the
+// normal cursor, the controls as they are between pipelines. The work's state comes back
+// when the user has answered.
+class TEditorWindow::WaitingForUser {
+public:
+    explicit WaitingForUser(TEditorWindow& window) : window_(window) {
+        for (int i = 0; i < window_.busyDepth_; ++i)
+            QApplication::restoreOverrideCursor();
+        if (window_.pipelineRunning_)
+            window_.enableStartingControls(true);
+    }
+    ~WaitingForUser() {
+        for (int i = 0; i < window_.busyDepth_; ++i)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        if (window_.pipelineRunning_)
+            window_.enableStartingControls(false);
+    }
+    WaitingForUser(const WaitingForUser&) = delete;
+    WaitingForUser& operator=(const WaitingForUser&) = delete;
+
+private:
+    TEditorWindow& window_;
+};
+
 void TEditorWindow::showError(const QString& text) {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok, this);
+    WaitingForUser waiting(*this);
     runMessageBox_(box);
 }
 
 void TEditorWindow::showMessage(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, texts::kApplicationTitle, text, QMessageBox::Ok, this);
+    WaitingForUser waiting(*this);
     runMessageBox_(box);
 }
 
@@ -240,12 +266,22 @@ void TEditorWindow::serviceMessages() {
 
 void TEditorWindow::setPipelineRunning(bool running) {
     pipelineRunning_ = running;
+    enableStartingControls(!running);
+    // A close asked for during the run goes ahead once the handler that ran it has returned.
+    if (!running && closePending_) {
+        closePending_ = false;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
+}
+
+void TEditorWindow::enableStartingControls(bool enabled) {
     for (QWidget* control : std::initializer_list<QWidget*>{btnFileOpen, btnFileOutput, cboImg,
                                                             btnReplace, btnCompress, btnDecompress})
-        control->setEnabled(!running);
+        control->setEnabled(enabled);
 }
 
 void TEditorWindow::setBusy(bool busy) {
+    busyDepth_ += busy ? 1 : -1;
     if (busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else
@@ -254,6 +290,7 @@ void TEditorWindow::setBusy(bool busy) {
 
 std::optional<QString> TEditorWindow::runDialog(QFileDialog& dialog) {
     dialog.selectNameFilter(dialog.nameFilters().value(0));
+    WaitingForUser waiting(*this);
     return runFileDialog_(dialog);
 }
 
@@ -328,6 +365,9 @@ void TEditorWindow::showEvent(QShowEvent* event) {
 void TEditorWindow::closeEvent(QCloseEvent* event) {
     // A pipeline still at work in the workspace keeps the window open until it ends.
     if (pipelineRunning_) {
+        if (!closePending_)
+            appendLog(texts::kClosingWhenWorkEnds);
+        closePending_ = true;
         event->ignore();
         return;
     }

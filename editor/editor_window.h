@@ -86,12 +86,16 @@ private:
     void connectHandlers();
     void placeLog(); // along the bottom edge, full width
     std::optional<QString> runDialog(QFileDialog& dialog);
+    void enableStartingControls(bool enabled);
+    class WaitingForUser;
 
     TerminalModel model_;
     QString workspace_;
     ThemeEditor editor_;
     bool slotTextEdited_ = false;
     bool pipelineRunning_ = false;
+    bool closePending_ = false;
+    int busyDepth_ = 0;
     FileDialogRunner runFileDialog_;
     MessageBoxRunner runMessageBox_;
 

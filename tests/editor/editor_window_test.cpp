@@ -283,16 +283,48 @@ private slots:
             disabledDuringRun = !control<QPushButton>(w, "btnCompress")->isEnabled();
             w.close(); // the user closes the window mid-run
         };
+        bool closed = false;
+        connect(&w, &TEditorWindow::formClosed, &w, [&] { closed = true; });
         w.show();
         w.btnFileOpenClick();
         QVERIFY(disabledDuringRun);
         QVERIFY(w.isVisible());
         QVERIFY(QFileInfo::exists(workspace + "/image/desktop.jpg"));
-        QVERIFY(control<QPushButton>(w, "btnCompress")->isEnabled());
-        w.editor().UnTar1.OnProgress = nullptr;
-        w.close();
+        QCOMPARE(control<QPlainTextEdit>(w, "log")->toPlainText().count(
+                     "The window closes when the work in progress ends..."),
+                 1);
+        QVERIFY(!closed);
+        QCoreApplication::processEvents(); // the close goes ahead once the handler is done
+        QVERIFY(closed);
         QVERIFY(!w.isVisible());
         QVERIFY(!QFileInfo::exists(workspace));
+        qunsetenv("TMPDIR");
+    }
+
+    // While a dialog or box waits for the user, the window is not busy: normal cursor and
+    // controls enabled; the busy state comes back for the work.
+    void aWaitingDialogOrBoxShowsNoBusyWindow() {
+        qputenv("TMPDIR", scratch_.path().toUtf8());
+        const QString bad =
+            palvex::test::writeBytes(scratch_.path() + "/bad/img.bz2", "this is no bzip2 data");
+        TEditorWindow w(TerminalModel::Korvell, scratch_.path() + "/IMAGE-wait");
+        QStringList seen;
+        const auto state = [&](const QString& what) {
+            seen << what + (QApplication::overrideCursor() ? " busy" : " normal") +
+                        (control<QPushButton>(w, "btnCompress")->isEnabled() ? " enabled"
+                                                                             : " greyed");
+        };
+        w.setFileDialogRunner([&](QFileDialog&) -> std::optional<QString> {
+            state("dialog");
+            return bad;
+        });
+        w.setMessageBoxRunner([&](QMessageBox& box) { state(box.text()); });
+        w.show();
+        w.btnFileOpenClick();
+        QCOMPARE(seen, QStringList({"dialog normal enabled",
+                                    "Error unpacking the img.bz2. normal enabled"}));
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(control<QPushButton>(w, "btnCompress")->isEnabled());
         qunsetenv("TMPDIR");
     }
 
