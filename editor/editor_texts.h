@@ -12,6 +12,7 @@ inline const QString kDetails = QStringLiteral(" details...");
 inline const QString kLoadImageError = QStringLiteral("Load Image Error : ");
 inline const QString kReplacedImage = QStringLiteral("Replaced image ");
 inline const QString kErrorReplacing = QStringLiteral("Error replacing image ");
+inline const QString kRestoredImage = QStringLiteral("Restored image ");
 inline const QString kNameMustBeSame = QStringLiteral("File name must be same !");
 inline const QString kMaxSizeFor = QStringLiteral("Error, max size for ");
 inline const QString kMaxDimensionFor = QStringLiteral("Error, max dimension for ");

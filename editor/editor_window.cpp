@@ -7,15 +7,20 @@
 #include "editor/picture_box.h"
 #include "editor/window_style.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -77,6 +82,8 @@ TEditorWindow::TEditorWindow(TerminalModel model, QString workspaceRoot, QWidget
     };
     buildControls();
     connectHandlers();
+    setUpUndo();
+    setUpDrops();
 }
 
 TEditorWindow::~TEditorWindow() = default;
@@ -371,6 +378,7 @@ void TEditorWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    editor_.forgetChanges();
     removeFolderTree(workspace_);
     emit formClosed();
     event->accept(); // hidden, not destroyed
@@ -383,6 +391,85 @@ void TEditorWindow::resizeEvent(QResizeEvent* event) {
 
 void TEditorWindow::placeLog() {
     log->setGeometry(0, height() - kLogHeight, width(), kLogHeight);
+}
+
+void TEditorWindow::setUpUndo() {
+    actUndo = new QAction(QStringLiteral("Undo the last change"), this);
+    actUndo->setObjectName(QStringLiteral("actUndo"));
+    actUndo->setShortcut(QKeySequence::Undo);
+    addAction(actUndo);
+    connect(actUndo, &QAction::triggered, this, &TEditorWindow::undoLastChange);
+    GroupBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(GroupBox1, &QWidget::customContextMenuRequested, this, &TEditorWindow::showPreviewMenu);
+}
+
+void TEditorWindow::undoLastChange() {
+    editor_.undoChange();
+}
+
+void TEditorWindow::fillPreviewMenu(QMenu& menu) {
+    actUndo->setEnabled(editor_.canUndo());
+    menu.addAction(actUndo);
+}
+
+void TEditorWindow::showPreviewMenu(const QPoint& at) {
+    QMenu menu(this);
+    fillPreviewMenu(menu);
+    menu.exec(GroupBox1->mapToGlobal(at));
+    actUndo->setEnabled(true); // the shortcut stays live; it does nothing when nothing was changed
+}
+
+void TEditorWindow::setUpDrops() {
+    setAcceptDrops(true);
+    // Files dropped on the text fields and the log come to the window, not into their text.
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{edtFileBz2, edtOutput, log, cboImg->lineEdit()})
+        field->setAcceptDrops(false);
+}
+
+DropRequest TEditorWindow::dropRequestAt(const QMimeData* data, QPointF at) const {
+    // Nothing may start another pipeline while one runs.
+    if (pipelineRunning_ || !data || !data->hasUrls())
+        return {};
+    return dropRequest(data->urls(), GroupBox1->geometry().contains(at.toPoint()));
+}
+
+namespace {
+
+// A dropped file is only ever read: a move offered by the source (which would delete the
+// file there) is taken as a copy, and a drag that cannot copy is refused.
+bool acceptAsCopy(QDropEvent* event, bool wanted) {
+    if (!wanted || !(event->possibleActions() & Qt::CopyAction)) {
+        event->ignore(); // the pointer's "no" shape
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
+} // namespace
+
+void TEditorWindow::dragEnterEvent(QDragEnterEvent* event) {
+    // Taken on entry whenever the file could be dropped somewhere; the place is judged as the
+    // pointer moves.
+    const QPointF anywhere = GroupBox1->geometry().center();
+    acceptAsCopy(event, dropRequestAt(event->mimeData(), anywhere).kind != DropKind::Refused);
+}
+
+void TEditorWindow::dragMoveEvent(QDragMoveEvent* event) {
+    acceptAsCopy(event,
+                 dropRequestAt(event->mimeData(), event->position()).kind != DropKind::Refused);
+}
+
+void TEditorWindow::dropEvent(QDropEvent* event) {
+    const DropRequest request = dropRequestAt(event->mimeData(), event->position());
+    if (!acceptAsCopy(event, request.kind != DropKind::Refused))
+        return;
+    if (request.kind == DropKind::Archive)
+        editor_.openArchiveFile(request.path);
+    else
+        editor_.replaceCurrentSlot(request.path);
 }
 
 } // namespace palvex::editor

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/drop_rules.h"
 #include "editor/editor_view.h"
 #include "editor/pipeline_ui.h"
 #include "editor/slot_catalogue.h"
@@ -9,11 +10,14 @@
 #include <functional>
 #include <optional>
 
+class QAction;
 class QComboBox;
 class QFileDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QMimeData;
 class QMessageBox;
 class QPlainTextEdit;
 class QPushButton;
@@ -45,6 +49,8 @@ public:
     void btnReplaceClick();
     void btnCompressClick();
     void btnFileOutputClick();
+    // Ctrl+Z and the preview's menu: the slot file as it was before the newest change.
+    void undoLastChange();
 
     // PipelineUi
     void appendLog(const QString& line) override;
@@ -79,6 +85,9 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();
@@ -87,6 +96,12 @@ private:
     void placeLog(); // along the bottom edge, full width
     std::optional<QString> runDialog(QFileDialog& dialog);
     void enableStartingControls(bool enabled);
+    void setUpUndo();
+    void setUpDrops();
+    // The entries of the preview's context menu.
+    void fillPreviewMenu(QMenu& menu);
+    void showPreviewMenu(const QPoint& at);
+    DropRequest dropRequestAt(const QMimeData* data, QPointF at) const;
     class WaitingForUser;
 
     TerminalModel model_;
@@ -123,6 +138,7 @@ private:
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* OpenDialog2 = nullptr;
     QFileDialog* OpenPictureDialog1 = nullptr;
+    QAction* actUndo = nullptr;
 };
 
 // Korvell: 30 slots below image/.

@@ -40,29 +40,52 @@ ThemeEditor::PreviewResult ThemeEditor::previewSelectedSlot() {
 void ThemeEditor::changePicture() {
     if (running_)
         return;
-    const std::optional<QString> chosen = ui_.choosePicture();
-    if (!chosen)
-        return;
-    const QString picture = *chosen;
-    if (!existsAsFile(picture) || !existsAsFile(currentSlotFile_))
-        return;
+    if (const std::optional<QString> chosen = ui_.choosePicture())
+        replaceCurrentSlot(*chosen);
+}
 
+bool ThemeEditor::replaceCurrentSlot(const QString& picture) {
+    if (running_ || !existsAsFile(picture) || !existsAsFile(currentSlotFile_))
+        return false;
     try {
         if (!acceptsReplacement(picture, currentSlotFile_))
-            return;
+            return false;
         view_.showPicture(loadPicture(picture));
     } catch (const Exception& error) {
         ui_.showError(texts::kLoadImageError + QString::fromStdString(error.what()));
-        return;
+        return false;
     }
+    // Without a kept copy the change could not be taken back; it goes ahead all the same.
+    const bool kept = undo_.keep(currentSlotFile_);
+    if (putIntoSlot(picture, currentSlotFile_, texts::kReplacedImage + displayName(picture)))
+        return true;
+    if (kept)
+        undo_.dropLast();
+    return false;
+}
 
-    const QString name = displayName(picture);
+bool ThemeEditor::undoChange() {
+    if (running_ || undo_.isEmpty())
+        return false;
+    const QString slotFile = undo_.lastSlotFile();
+    if (!putIntoSlot(undo_.lastCopy(), slotFile, texts::kRestoredImage + displayName(slotFile)))
+        return false;
+    undo_.dropLast();
+    return true;
+}
+
+// The one copy into the workspace, logged, then the slot shown again from disk.
+bool ThemeEditor::putIntoSlot(const QString& source, const QString& slotFile,
+                              const QString& logLine) {
     QString reason;
-    if (replaceFile(picture, currentSlotFile_, &reason))
-        ui_.appendLog(texts::kReplacedImage + name);
+    const bool done = replaceFile(source, slotFile, &reason);
+    if (done)
+        ui_.appendLog(logLine);
     else
-        ui_.showError(texts::kErrorReplacing + name + QStringLiteral(" : ") + reason);
+        ui_.showError(texts::kErrorReplacing + displayName(source) + QStringLiteral(" : ") +
+                      reason);
     previewSelectedSlot();
+    return done;
 }
 
 bool ThemeEditor::acceptsReplacement(const QString& picture, const QString& slotFile) {

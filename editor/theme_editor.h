@@ -3,6 +3,7 @@
 #include "editor/editor_view.h"
 #include "editor/pipeline_ui.h"
 #include "editor/slot_catalogue.h"
+#include "editor/slot_undo.h"
 
 #include "archive/tar.h"
 #include "archive/un_tar.h"
@@ -23,6 +24,8 @@ public:
 
     // Lets the user pick a theme archive, unpacks it and previews the selected slot.
     void openArchive();
+    // The same with an archive the user has already named (dropped on the window, say).
+    void openArchiveFile(const QString& archive);
     // Unpacks the archive named in the input field into the workspace.
     void unpack();
     // Packs the workspace into img.tar and compresses that into the output file.
@@ -42,6 +45,17 @@ public:
     // current slot file.
     void changePicture();
 
+    // Changes the current slot to this picture: the name and limit checks with their boxes,
+    // the copy, the log line and the preview, as the change button does. Every way a picture
+    // reaches a slot (the dialog, a drop) comes through here. False when nothing was changed.
+    bool replaceCurrentSlot(const QString& picture);
+
+    // Puts back the slot file the newest change replaced; false when there is none.
+    bool undoChange();
+    bool canUndo() const { return !undo_.isEmpty(); }
+    // Forgets the kept pictures: the workspace they belong to is gone.
+    void forgetChanges() { undo_.clear(); }
+
     // The name check followed by the limit checks; shows the refusal and answers false.
     bool acceptsReplacement(const QString& picture, const QString& slotFile);
 
@@ -57,6 +71,7 @@ private:
     void unpackInput();
     void extractInto(const QString& archive);
     void compressInto(const QString& output);
+    bool putIntoSlot(const QString& source, const QString& slotFile, const QString& logLine);
 
     TerminalModel model_;
     PipelineUi& ui_;
@@ -64,6 +79,7 @@ private:
     QString workspace_;
     QString currentSlotFile_;
     bool running_ = false;
+    SlotUndo undo_;
     int archiveErrors_ = 0;
 };
 

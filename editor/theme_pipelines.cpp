@@ -68,15 +68,19 @@ void ThemeEditor::logArchiveErrors(TZipCommon& component, QString* firstError) {
 }
 
 void ThemeEditor::openArchive() {
-    OnePipeline one(running_, ui_);
-    if (!one)
+    if (running_)
         return;
     const QString start = QCoreApplication::applicationDirPath() + QLatin1Char('/') +
                           editorLayout(model_).modelFolder;
-    const std::optional<QString> chosen = ui_.chooseInputArchive(start);
-    if (!chosen)
+    if (const std::optional<QString> chosen = ui_.chooseInputArchive(start))
+        openArchiveFile(*chosen);
+}
+
+void ThemeEditor::openArchiveFile(const QString& archive) {
+    OnePipeline one(running_, ui_);
+    if (!one)
         return;
-    view_.setInputFile(*chosen);
+    view_.setInputFile(archive);
     if (!existsAsFile(view_.inputFile()))
         return;
     BusyCursor busy(ui_);
@@ -126,6 +130,7 @@ void ThemeEditor::unpackInput() {
 }
 
 void ThemeEditor::extractInto(const QString& archive) {
+    undo_.clear(); // kept pictures of the old content must not go over the new
     logArchiveErrors(UnTar1);
     UnTar1.setArchiveFile(local(archive));
     UnTar1.setExtractDir(local(workspace_));

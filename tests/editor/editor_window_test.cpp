@@ -5,19 +5,27 @@
 #include <QApplication>
 
 #include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
+
 #include <QTextBlock>
 #include <QTextLayout>
+#include <unistd.h>
 
 using namespace palvex::editor;
 
@@ -28,6 +36,11 @@ class EditorWindowTest : public QObject {
 
     std::unique_ptr<TEditorWindow> window(TerminalModel model) {
         return std::make_unique<TEditorWindow>(model, scratch_.path() + "/IMAGE");
+    }
+
+    static QByteArray readAll(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     template <typename T> static T* control(QWidget& window, const char* name) {
@@ -325,6 +338,136 @@ private slots:
                                     "Error unpacking the img.bz2. normal enabled"}));
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY(control<QPushButton>(w, "btnCompress")->isEnabled());
+        qunsetenv("TMPDIR");
+    }
+
+    // Drags one or more files to a point of the window and drops them there when the drag is
+    // taken; answers whether the drop was taken, as a copy.
+    static bool dropFiles(QWidget& w, const QStringList& paths, QPoint at) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& path : paths)
+            urls << QUrl::fromLocalFile(path);
+        data.setUrls(urls);
+        const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &enter);
+        QDragMoveEvent move(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &move);
+        if (!enter.isAccepted() || !move.isAccepted())
+            return false;
+        QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &drop);
+        return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+    }
+
+    void dropsOnTheEditor_data() {
+        QTest::addColumn<QStringList>("files"); // in pick/; "sample" is the sample theme
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<QString>("logged");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("a picture on the preview changes the slot")
+            << QStringList{"mi1.gif"} << "GroupBox1" << true << "Replaced image mi1.gif"
+            << "";
+        QTest::newRow("a picture of another name is refused as the change refuses it")
+            << QStringList{"Mi1.gif"} << "GroupBox1" << true << ""
+            << "File name must be same !";
+        QTest::newRow("a picture beside the preview is not taken")
+            << QStringList{"mi1.gif"} << "GroupBox2" << false << ""
+            << "";
+        QTest::newRow("a file of another kind is not taken")
+            << QStringList{"notes.txt"} << "GroupBox1" << false << ""
+            << "";
+        QTest::newRow("two pictures at once are not taken")
+            << QStringList{"mi1.gif", "Mi1.gif"} << "GroupBox1" << false << ""
+            << "";
+        QTest::newRow("a theme archive anywhere is opened")
+            << QStringList{"sample"} << "log" << true << "Unpacked Files :30"
+            << "";
+    }
+
+    void dropsOnTheEditor() {
+        QFETCH(QStringList, files);
+        QFETCH(QString, place);
+        QFETCH(bool, taken);
+        QFETCH(QString, logged);
+        QFETCH(QString, box);
+        qputenv("TMPDIR", scratch_.path().toUtf8());
+        QTemporaryDir folder;
+        const QByteArray original = palvex::test::gifPicture(40, 40);
+        const QString slotFile =
+            palvex::test::writeBytes(folder.path() + "/IMAGE/image/mi1.gif", original);
+        QStringList paths;
+        for (const QString& name : files)
+            paths << (name == "sample"
+                          ? QStringLiteral(PALVEX_SAMPLE_KORVELL)
+                          : palvex::test::writeBytes(folder.path() + "/pick/" + name,
+                                                     palvex::test::gifPicture(55, 55)));
+        TEditorWindow w(TerminalModel::Korvell, folder.path() + "/IMAGE");
+        QStringList boxes;
+        w.setMessageBoxRunner([&](QMessageBox& b) { boxes << b.text(); });
+        w.show();
+        control<QComboBox>(w, "cboImg")->setCurrentIndex(4);
+        w.cboImgChange();
+        const QString before = control<QPlainTextEdit>(w, "log")->toPlainText();
+
+        QCOMPARE(dropFiles(w, paths, control<QWidget>(w, place.toLatin1())->geometry().center()),
+                 taken);
+        const QString added = control<QPlainTextEdit>(w, "log")->toPlainText().mid(before.size());
+        QVERIFY2(logged.isEmpty() ? !added.contains("Replaced") && !added.contains("Unpacked")
+                                  : added.contains(logged),
+                 qPrintable(added));
+        QCOMPARE(boxes, box.isEmpty() ? QStringList() : QStringList{box});
+        QCOMPARE(readAll(slotFile) != original, !logged.isEmpty()); // the archive holds one too
+        qunsetenv("TMPDIR");
+    }
+
+    void ctrlZPutsThePreviousPicturesBackOneByOne() {
+        qputenv("TMPDIR", scratch_.path().toUtf8());
+        const QString tempFolder =
+            scratch_.path() + "/palvex-image-changer-" + QString::number(::getuid());
+        QTemporaryDir folder;
+        const QByteArray original = palvex::test::gifPicture(40, 40);
+        const QString slotFile =
+            palvex::test::writeBytes(folder.path() + "/IMAGE/image/mi1.gif", original);
+        QStringList picks;
+        for (int size : {50, 55})
+            picks << palvex::test::writeBytes(folder.path() + QString("/pick%1/mi1.gif").arg(size),
+                                              palvex::test::gifPicture(size, size));
+        TEditorWindow w(TerminalModel::Korvell, folder.path() + "/IMAGE");
+        w.setFileDialogRunner([&](QFileDialog&) -> std::optional<QString> {
+            return picks.isEmpty() ? std::nullopt : std::optional(picks.takeFirst());
+        });
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        control<QComboBox>(w, "cboImg")->setCurrentIndex(4);
+        w.cboImgChange();
+        w.btnReplaceClick();
+        const QByteArray first = readAll(slotFile);
+        w.btnReplaceClick();
+        QCOMPARE(QDir(tempFolder).entryList({"undo-*"}).size(), 2);
+
+        auto* log = control<QPlainTextEdit>(w, "log");
+        QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(readAll(slotFile), first);
+        QVERIFY(
+            log->toPlainText().endsWith("Restored image mi1.gif\nRetrieving mi1.gif details..."));
+        QCOMPARE(control<QLabel>(w, "lblDimension")->text(), QString("H:50\tW:50"));
+        QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(readAll(slotFile), original);
+        const QString afterUndos = log->toPlainText();
+        QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier); // nothing left to take back
+        QCOMPARE(log->toPlainText(), afterUndos);
+        QCOMPARE(log->toPlainText().count("Restored image mi1.gif"), 2);
+
+        picks << palvex::test::writeBytes(folder.path() + "/pick/mi1.gif",
+                                          palvex::test::gifPicture(30, 30));
+        w.btnReplaceClick();
+        QCOMPARE(QDir(tempFolder).entryList({"undo-*"}).size(), 1);
+        w.close(); // the kept copies go with the workspace
+        QCOMPARE(QDir(tempFolder).entryList({"undo-*"}).size(), 0);
         qunsetenv("TMPDIR");
     }
 
