@@ -5,6 +5,7 @@
 #include "editor/file_functions.h"
 #include "editor/name_filters.h"
 #include "editor/picture_box.h"
+#include "editor/picture_preview.h"
 #include "editor/window_style.h"
 
 #include <QAction>
@@ -162,6 +163,7 @@ void TEditorWindow::buildControls() {
     OpenDialog2->setFileMode(QFileDialog::AnyFile); // a new output name is fine
     OpenPictureDialog1 = fileDialog(this, "OpenPictureDialog1", dialogs::kPictureFilter);
     OpenPictureDialog1->setFileMode(QFileDialog::ExistingFile);
+    attachPicturePreview(*OpenPictureDialog1);
 }
 
 void TEditorWindow::buildDetails(QPoint at) {

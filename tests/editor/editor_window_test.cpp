@@ -14,6 +14,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -205,6 +206,24 @@ private slots:
         w->setFileDialogRunner([](QFileDialog&) { return std::nullopt; });
         w->btnFileOutputClick();
         QCOMPARE(control<QLineEdit>(*w, "edtOutput")->text(), QString("/chosen/out.bz2"));
+    }
+
+    void thePictureDialogPreviewsTheFileUnderTheCursor() {
+        auto w = window(TerminalModel::Korvell);
+        auto* dialog = control<QFileDialog>(*w, "OpenPictureDialog1");
+        QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog));
+        const QString big = palvex::test::writeBytes(scratch_.path() + "/pick/desktop.gif",
+                                                     palvex::test::gifPicture(320, 210, 12345));
+        emit dialog->currentChanged(big);
+        const QString point = QLocale::system().decimalPoint();
+        QCOMPARE(control<QLabel>(*dialog, "previewCaption")->text(),
+                 "320 \u00d7 210\n12" + point + "06 kb");
+        QCOMPARE(control<QLabel>(*dialog, "previewPicture")->pixmap().size(), QSize(200, 131));
+
+        emit dialog->currentChanged(
+            palvex::test::writeBytes(scratch_.path() + "/pick/no.jpg", "x"));
+        QCOMPARE(control<QLabel>(*dialog, "previewCaption")->text(), QString());
+        QVERIFY(control<QLabel>(*dialog, "previewPicture")->pixmap().isNull());
     }
 
     void previewChangeAndPreviewAgainThroughTheWindow() {
