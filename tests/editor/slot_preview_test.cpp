@@ -1,5 +1,7 @@
-#include "editor/size_text.h"
 #include "tests/editor/editor_fixture.h"
+
+#include <QLocale>
+#include <stdexcept>
 
 namespace palvex::test {
 namespace {
@@ -9,14 +11,26 @@ using Result = ThemeEditor::PreviewResult;
 
 class SlotPreview : public EditorFixture {};
 
+// A JPEG padded to exactly totalBytes by a comment segment after its start marker.
+QByteArray jpegOfSize(int width, int height, int totalBytes) {
+    QByteArray jpeg = jpegPicture(width, height);
+    const int length = totalBytes - int(jpeg.size()) - 2; // the marker is not counted
+    if (length < 2 || length > 0xFFFF)
+        throw std::runtime_error("no comment segment gives that size");
+    QByteArray segment("\xFF\xFE");
+    segment.append(char(length >> 8)).append(char(length & 0xFF)).append(length - 2, ' ');
+    return jpeg.insert(2, segment);
+}
+
 TEST_F(SlotPreview, ShowsNameSizeAndDimensionsAndBecomesTheCurrentSlotFile) {
-    const QByteArray jpeg = jpegPicture(320, 210);
+    const QByteArray jpeg = jpegOfSize(320, 210, 12345);
+    ASSERT_EQ(jpeg.size(), 12345);
     const QString desktop = writeBytes(inWorkspace("image/desktop.jpg"), jpeg);
 
     EXPECT_EQ(select(0), Result::Shown);
     EXPECT_EQ(ui.events, QStringList({"log: Retrieving desktop.jpg details...", "busy", "idle"}));
     EXPECT_EQ(ui.fileName, "desktop.jpg");
-    EXPECT_EQ(ui.fileSize, editor::formatByteSizeAsKb(jpeg.size()) + " kb");
+    EXPECT_EQ(ui.fileSize, "12" + QLocale::system().decimalPoint() + "06 kb");
     EXPECT_EQ(ui.dimension, "H:210\tW:320");
     EXPECT_EQ(ui.shown.size(), QSize(320, 210));
     EXPECT_EQ(ui.measured.size(), QSize(320, 210));
