@@ -110,6 +110,8 @@ private slots:
         QCOMPARE(control<QLabel>(*w, "Label3")->text(), QString("FileName :"));
         QCOMPARE(control<QLabel>(*w, "Label4")->text(), QString("FileSize :"));
         QCOMPARE(control<QLabel>(*w, "Label5")->text(), QString("Dimension :"));
+        for (const auto& [name, y] : {std::pair{"Label3", 20}, {"Label4", 40}, {"Label5", 60}})
+            QCOMPARE(control<QLabel>(*w, name)->pos(), QPoint(8, y));
         for (const char* name : {"lblFileName", "lblFileSize", "lblDimension"})
             QCOMPARE(control<QLabel>(*w, name)->text(), QString("----"));
         QCOMPARE(control<QLineEdit>(*w, "edtOutput")->palette().color(QPalette::Text),
