@@ -122,14 +122,7 @@ void TEditorWindow::buildControls() {
     btnCompress = button(this, "btnCompress", QStringLiteral("Compile img.bz2"), layout.btnCompress,
                          {193, 41});
 
-    log = new QPlainTextEdit(this);
-    log->setObjectName(QStringLiteral("log"));
-    log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // Long lines (an error with a full path) wrap, so they read whole without a sideways scroll.
-    log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    log->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    placeLog();
+    buildLog();
 
     btnDecompress =
         button(this, "btnDecompress", QStringLiteral("DeCompress"), layout.btnDecompress, {81, 25});
@@ -156,7 +149,21 @@ void TEditorWindow::buildControls() {
                                  btnDecompress, GroupBox1,   GroupBox2};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    buildDialogs();
+}
 
+void TEditorWindow::buildLog() {
+    log = new QPlainTextEdit(this);
+    log->setObjectName(QStringLiteral("log"));
+    log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Long lines (an error with a full path) wrap, so they read whole without a sideways scroll.
+    log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    log->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    placeLog();
+}
+
+void TEditorWindow::buildDialogs() {
     OpenDialog1 = fileDialog(this, "OpenDialog1", dialogs::kArchiveFilter);
     OpenDialog1->setFileMode(QFileDialog::ExistingFile);
     OpenDialog2 = fileDialog(this, "OpenDialog2", dialogs::kArchiveFilter);

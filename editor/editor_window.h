@@ -92,6 +92,8 @@ protected:
 private:
     void buildControls();
     void buildDetails(QPoint at);
+    void buildLog();
+    void buildDialogs();
     void connectHandlers();
     void placeLog(); // along the bottom edge, full width
     std::optional<QString> runDialog(QFileDialog& dialog);
