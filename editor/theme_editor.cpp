@@ -57,7 +57,7 @@ bool ThemeEditor::replaceCurrentSlot(const QString& picture) {
     }
     // Without a kept copy the change could not be taken back; it goes ahead all the same.
     const bool kept = undo_.keep(currentSlotFile_);
-    if (putIntoSlot(picture, currentSlotFile_, texts::kReplacedImage + displayName(picture)))
+    if (putIntoSlot(picture, currentSlotFile_, texts::kReplacedImage, displayName(picture)))
         return true;
     if (kept)
         undo_.dropLast();
@@ -68,24 +68,23 @@ bool ThemeEditor::undoChange() {
     if (running_ || undo_.isEmpty())
         return false;
     const QString slotFile = undo_.lastSlotFile();
-    if (!putIntoSlot(undo_.lastCopy(), slotFile, texts::kRestoredImage + displayName(slotFile)))
+    if (!putIntoSlot(undo_.lastCopy(), slotFile, texts::kRestoredImage, displayName(slotFile)))
         return false;
     undo_.dropLast();
     return true;
 }
 
-// The one copy into the workspace, logged, then the slot shown again from disk.
-bool ThemeEditor::putIntoSlot(const QString& source, const QString& slotFile,
-                              const QString& logLine) {
+// The one copy into the workspace, logged as done + name, then the slot shown again from disk.
+bool ThemeEditor::putIntoSlot(const QString& source, const QString& slotFile, const QString& done,
+                              const QString& name) {
     QString reason;
-    const bool done = replaceFile(source, slotFile, &reason);
-    if (done)
-        ui_.appendLog(logLine);
+    const bool copied = replaceFile(source, slotFile, &reason);
+    if (copied)
+        ui_.appendLog(done + name);
     else
-        ui_.showError(texts::kErrorReplacing + displayName(source) + QStringLiteral(" : ") +
-                      reason);
+        ui_.showError(texts::kErrorReplacing + name + QStringLiteral(" : ") + reason);
     previewSelectedSlot();
-    return done;
+    return copied;
 }
 
 bool ThemeEditor::acceptsReplacement(const QString& picture, const QString& slotFile) {

@@ -71,7 +71,8 @@ private:
     void unpackInput();
     void extractInto(const QString& archive);
     void compressInto(const QString& output);
-    bool putIntoSlot(const QString& source, const QString& slotFile, const QString& logLine);
+    bool putIntoSlot(const QString& source, const QString& slotFile, const QString& done,
+                     const QString& name);
 
     TerminalModel model_;
     PipelineUi& ui_;
