@@ -17,6 +17,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -402,11 +403,33 @@ void TEditorWindow::placeLog() {
     log->setGeometry(0, height() - kLogHeight, width(), kLogHeight);
 }
 
+namespace {
+
+// Keeps a text control from taking Ctrl+Z as its own text undo, so that the window's undo of
+// a change gets it: the slot list's edit part holds the focus after a slot was picked.
+class LeaveUndoToTheWindow : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride &&
+            static_cast<QKeyEvent*>(event)->matches(QKeySequence::Undo))
+            return true; // not accepted, so the shortcut goes ahead
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
 void TEditorWindow::setUpUndo() {
     actUndo = new QAction(QStringLiteral("Undo the last change"), this);
     actUndo->setObjectName(QStringLiteral("actUndo"));
     actUndo->setShortcut(QKeySequence::Undo);
     addAction(actUndo);
+    auto* filter = new LeaveUndoToTheWindow(this);
+    for (QObject* control : std::initializer_list<QObject*>{cboImg, cboImg->lineEdit(), log})
+        control->installEventFilter(filter);
     connect(actUndo, &QAction::triggered, this, &TEditorWindow::undoLastChange);
     GroupBox1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(GroupBox1, &QWidget::customContextMenuRequested, this, &TEditorWindow::showPreviewMenu);

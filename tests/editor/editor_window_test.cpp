@@ -458,7 +458,10 @@ private slots:
         w.btnReplaceClick();
         QCOMPARE(readAll(slotFile), readAll(pick));
 
-        QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+        // Picking a slot leaves the focus in the slot list's edit part.
+        QLineEdit* slotList = control<QComboBox>(w, "cboImg")->lineEdit();
+        slotList->setFocus();
+        QTest::keyClick(slotList, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(readAll(slotFile), original);
         QVERIFY(control<QPlainTextEdit>(w, "log")->toPlainText().endsWith(
             "Restored image mi1.gif\nRetrieving mi1.gif details..."));
