@@ -144,21 +144,55 @@ void Tbzip2::CompressStream(ByteStream& source, ByteStream& destination) {
     CheckResult(end.endNow());
 }
 
+// Streams laid end to end (what parallel compressors and "cat a.bz2 b.bz2" make) decode as
+// one, as bzip2 itself reads them. Bytes after the last stream that start no new one are
+// garbage handed to the library after its end: a sequence error.
 void Tbzip2::DecompressStream(ByteStream& source, ByteStream& destination) {
     source.seek(0, ByteStream::Origin::Begin);
-    clearCounters(stream_->record);
+    bz_stream& s = stream_->record;
+    clearCounters(s);
     bzDecompressInit();
-    StreamEnd end([this] { return BZ2_bzDecompressEnd(&stream_->record); });
+    auto end = std::make_unique<StreamEnd>([this] { return BZ2_bzDecompressEnd(&stream_->record); });
 
-    int last = BZ_OK;
+    bool inStream = true;
+    bool followingStream = false; // the stream just begun comes after a complete one
     const bool empty = source.size() == 0;
     Buffers buffers(bufferSize_);
-    codeLoop(source, destination, buffers, [this, &last] { last = bzDecompress(); });
+    codeLoop(source, destination, buffers, [&] {
+        if (!inStream) {
+            char* const nextIn = s.next_in;
+            const unsigned availIn = s.avail_in;
+            clearCounters(s);
+            s.next_in = nextIn;
+            s.avail_in = availIn;
+            s.next_out = buffers.output.data();
+            s.avail_out = static_cast<unsigned>(buffers.output.size());
+            bzDecompressInit();
+            end = std::make_unique<StreamEnd>(
+                [this] { return BZ2_bzDecompressEnd(&stream_->record); });
+            inStream = followingStream = true;
+        }
+        int result;
+        try {
+            result = bzDecompress();
+        } catch (const Exception& error) {
+            if (followingStream && std::strcmp(error.what(), "BZ_DATA_ERROR_MAGIC") == 0)
+                CheckResult(BZ_SEQUENCE_ERROR);
+            throw;
+        }
+        if (s.total_out_lo32 > 0)
+            followingStream = false;
+        if (result == BZ_STREAM_END) {
+            CheckResult(end->endNow());
+            inStream = false;
+        }
+    });
     // A stream cut short would otherwise look like a complete one: the library simply
     // waits for more input. Nothing at all still decodes to nothing.
-    if (!empty && last != BZ_STREAM_END)
+    if (!empty && inStream)
         CheckResult(BZ_UNEXPECTED_EOF);
-    CheckResult(end.endNow());
+    if (inStream)
+        CheckResult(end->endNow());
 }
 
 } // namespace palvex
