@@ -170,16 +170,16 @@ TarStep TarEntryReader::member(char type, std::int64_t size, TarEntry& entry) {
     entry.headerOffset = at_;
     entry.dataOffset = at_ + kBlock;
     entry.type = type;
-    entry.name = next_.path ? *next_.path
-                 : longName_ ? *longName_
+    entry.name = next_.path     ? *next_.path
+                 : longName_    ? *longName_
                  : global_.path ? *global_.path
                                 : headerName(header_);
-    entry.linkName = next_.linkPath ? *next_.linkPath
-                     : longLink_    ? *longLink_
+    entry.linkName = next_.linkPath     ? *next_.linkPath
+                     : longLink_        ? *longLink_
                      : global_.linkPath ? *global_.linkPath
                                         : fieldText(header_, tar_field::linkname);
     entry.size = next_.size ? *next_.size : global_.size ? *global_.size : size;
-    entry.mtime = next_.mtime    ? *next_.mtime
+    entry.mtime = next_.mtime     ? *next_.mtime
                   : global_.mtime ? *global_.mtime
                                   : ParseNumber(header_, tar_field::mtime).value_or(0);
     entry.problem = std::move(pendingProblem_);

@@ -20,10 +20,11 @@ bool isUtf8BeyondAscii(const std::string& text) {
     bool beyond = false;
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                                         : lead >= 0xE0 && lead <= 0xEF   ? 3
-                                         : lead >= 0xF0 && lead <= 0xF4   ? 4
-                                                                          : 0;
+        const int length = lead < 0x80                    ? 1
+                           : lead >= 0xC2 && lead <= 0xDF ? 2
+                           : lead >= 0xE0 && lead <= 0xEF ? 3
+                           : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                          : 0;
         if (length == 0 || i + length > text.size())
             return false;
         for (int k = 1; k < length; ++k)
@@ -100,8 +101,8 @@ std::vector<TUnTar::EntryRecord> TUnTar::scan(ByteStream& archive) {
     TarEntry entry;
     for (TarStep step; !cancel_ && (step = reader.next(entry)) != TarStep::End;) {
         if (step == TarStep::Cut) {
-            entries.push_back({kCut, 0, entry.headerOffset, {}, entryName(entry.name),
-                               entry.problem});
+            entries.push_back(
+                {kCut, 0, entry.headerOffset, {}, entryName(entry.name), entry.problem});
             break;
         }
         const bool complete = entry.dataComplete;
@@ -150,8 +151,8 @@ bool TUnTar::extractEntry(ByteStream& archive, const EntryRecord& record) {
     const std::uint32_t date = PackFileDate(FileDateFromUnixTime(entry.mtime, TimeZone));
     switch (record.kind) {
     case kCut:
-        ErrorEvent(OutPath.empty() ? archiveFile_ : OutPath, "", volumeName_,
-                   error_code::CrcError, record.reason);
+        ErrorEvent(OutPath.empty() ? archiveFile_ : OutPath, "", volumeName_, error_code::CrcError,
+                   record.reason);
         return false;
     case kRefused:
         refuseEntry(record.reason, 0);
@@ -183,8 +184,7 @@ void TUnTar::copyHardLink(const EntryRecord& record, std::uint32_t date) {
     const std::string linkName = entryName(record.entry.linkName);
     const std::string target = linkName.empty() ? "" : lexicallyNormal(outputPath(linkName));
     if (target.empty() || written_.count(target) == 0) {
-        refuseEntry("the hard link's target \"" + linkName + "\" was not extracted in this run",
-                    0);
+        refuseEntry("the hard link's target \"" + linkName + "\" was not extracted in this run", 0);
         return;
     }
     try {

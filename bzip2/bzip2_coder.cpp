@@ -152,7 +152,8 @@ void Tbzip2::DecompressStream(ByteStream& source, ByteStream& destination) {
     bz_stream& s = stream_->record;
     clearCounters(s);
     bzDecompressInit();
-    auto end = std::make_unique<StreamEnd>([this] { return BZ2_bzDecompressEnd(&stream_->record); });
+    auto end =
+        std::make_unique<StreamEnd>([this] { return BZ2_bzDecompressEnd(&stream_->record); });
 
     bool inStream = true;
     bool followingStream = false; // the stream just begun comes after a complete one

@@ -1,13 +1,13 @@
 // The open, unpack and compile pipelines of the editor.
 #include "bzip2/bzip2_coder.h"
+#include "editor/archive_kind.h"
 #include "editor/editor_layout.h"
 #include "editor/editor_texts.h"
 #include "editor/file_functions.h"
 #include "editor/theme_editor.h"
 #include "editor/workspace.h"
-#include "platform/exception.h"
-#include "editor/archive_kind.h"
 #include "platform/capped_stream.h"
+#include "platform/exception.h"
 #include "platform/temporary_file.h"
 #include "platform/temporary_files.h"
 

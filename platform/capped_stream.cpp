@@ -19,8 +19,7 @@ std::int64_t CappedStream::write(const void* buffer, std::int64_t count) {
     errno = 0;
     const std::int64_t put = target_.write(buffer, count);
     if (put != count)
-        throw Exception(errno == ENOSPC || errno == EDQUOT ? "Disk full"
-                                                           : "Stream write error");
+        throw Exception(errno == ENOSPC || errno == EDQUOT ? "Disk full" : "Stream write error");
     return put;
 }
 

@@ -24,7 +24,8 @@ std::string uniqueSuffix() {
 
 StagedFile::StagedFile(const std::string& target) : target_(target) {
     const auto slash = target.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string{} : target.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string{} : target.substr(0, slash + 1);
     const std::string name = target.substr(folder.size());
     for (int attempt = 0; attempt < 100; ++attempt) {
         staged_ = folder + '.' + name + '.' + uniqueSuffix();

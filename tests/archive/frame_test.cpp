@@ -120,7 +120,9 @@ TEST(ExtractDir, ARelativeFolderOrArchiveExtractsBelowTheCurrentFolder) {
         TUnTar reader;
         std::vector<int> codes;
         reader.OnError = [&](TZipCommon&, const std::string&, const std::string&,
-                             const std::string&, int code) { codes.push_back(code); };
+                             const std::string&, int code) {
+            codes.push_back(code);
+        };
         reader.setArchiveFile(archive);
         reader.setExtractDir(folder);
         reader.FileSpec = {"*.*"};
@@ -133,12 +135,16 @@ TEST(ExtractDir, ARelativeFolderOrArchiveExtractsBelowTheCurrentFolder) {
 
 TEST(ErrorReporting, NoHandlerExceptionLeavesARun) {
     ScratchFolder scratch;
-    const std::string archive = test::TarBuilder().file("a.gif", "x").finish().write(scratch / "t.tar");
-    const auto thrower = [](auto&&...) { throw std::runtime_error("handler"); };
+    const std::string archive =
+        test::TarBuilder().file("a.gif", "x").finish().write(scratch / "t.tar");
+    const auto thrower = [](auto&&...) {
+        throw std::runtime_error("handler");
+    };
     for (int handler = 0; handler < 4; ++handler) {
         TUnTar reader;
         TTar writer;
-        for (TZipCommon* component : {static_cast<TZipCommon*>(&reader), static_cast<TZipCommon*>(&writer)}) {
+        for (TZipCommon* component :
+             {static_cast<TZipCommon*>(&reader), static_cast<TZipCommon*>(&writer)}) {
             if (handler == 0)
                 component->OnActivate = thrower;
             if (handler == 1)

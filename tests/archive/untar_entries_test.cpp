@@ -1,7 +1,7 @@
 // What peers and hostile archives put in a tar, and what lands in the extraction folder.
 #include "archive/un_tar.h"
-#include "tests/archive/archive_helpers.h"
 #include "platform/tree_removal.h"
+#include "tests/archive/archive_helpers.h"
 #include "tests/support/scratch_folder.h"
 
 #include <fcntl.h>
@@ -69,7 +69,8 @@ TarHeader typed(const std::string& name, char type, const std::string& link = ""
     return withField(test::headerFor(name, 0, type), tar_field::linkname, link);
 }
 
-const std::string kLongName = "image/" + std::string(120, 'p') + "/" + std::string(30, 'q') + ".gif";
+const std::string kLongName =
+    "image/" + std::string(120, 'p') + "/" + std::string(30, 'q') + ".gif";
 
 TEST(UntarEntries, ExtensionRecordsAreMetadataOfTheNextMember) {
     std::string base256Size(12, '\0');
@@ -121,7 +122,9 @@ TEST(UntarEntries, ExtensionRecordsAreMetadataOfTheNextMember) {
         {"a POSIX prefix is joined to the name",
          TarBuilder()
              .raw(withField(withField(test::headerFor("name.gif", 4, '0'), tar_field::magic,
-                                      std::string("ustar\0" "00", 8)),
+                                      std::string("ustar\0"
+                                                  "00",
+                                                  8)),
                             tar_field::prefix, "deep/er"))
              .data("abcd")
              .finish()
@@ -210,15 +213,16 @@ TEST(UntarEntries, OnlyFilesAndFoldersAreWrittenAndHardLinksAreCopies) {
 
 TEST(UntarEntries, SizesCutsAndNames) {
     std::string hidden = TarBuilder().file("hidden.gif", "hidden").bytes();
-    std::string cutData = TarBuilder().file("first.gif", "1").file("cut.gif", std::string(1000, 'x')).bytes();
+    std::string cutData =
+        TarBuilder().file("first.gif", "1").file("cut.gif", std::string(1000, 'x')).bytes();
     cutData.resize(cutData.size() - 700);
-    const std::string cutHeader = TarBuilder().file("first.gif", "1").bytes() + std::string(300, 'h');
+    const std::string cutHeader =
+        TarBuilder().file("first.gif", "1").bytes() + std::string(300, 'h');
     TarHeader noName = withField(test::headerFor("x", 700, '0'), tar_field::name, "");
     expectRows({
         {"a size of 4 GiB + 5 does not wrap to 5 and show a file hidden in the data",
          TarBuilder()
-             .raw(withField(test::headerFor("outer.gif", 0, '0'), tar_field::size,
-                            "40000000005"))
+             .raw(withField(test::headerFor("outer.gif", 0, '0'), tar_field::size, "40000000005"))
              .data(hidden)
              .finish()
              .bytes(),
@@ -233,7 +237,12 @@ TEST(UntarEntries, SizesCutsAndNames) {
          {{"cut.gif", "old"}}},
         {"a header cut short is an error", cutHeader, {{"first.gif", "1"}}, 1, {25151}},
         {"a block without a name is stepped over by its size rounded up",
-         TarBuilder().raw(noName).data(std::string(700, 'z')).file("after.gif", "a").finish().bytes(),
+         TarBuilder()
+             .raw(noName)
+             .data(std::string(700, 'z'))
+             .file("after.gif", "a")
+             .finish()
+             .bytes(),
          {{"after.gif", "a"}},
          1,
          {}},
@@ -279,7 +288,9 @@ TEST(UntarEntries, AnEntryOverTheLimitIsSteppedOverByItsRealSize) {
     TUnTar reader;
     std::vector<int> codes;
     reader.OnError = [&](TZipCommon&, const std::string&, const std::string&, const std::string&,
-                         int code) { codes.push_back(code); };
+                         int code) {
+        codes.push_back(code);
+    };
     setUpLikeThePipeline(reader, archive, scratch / "IMAGE");
     EXPECT_EQ(reader.Extract(), 1);
     EXPECT_EQ(codes, std::vector<int>{25235});
@@ -307,9 +318,9 @@ TEST(UntarEntries, APlantedHardLinkIsReplacedNotWrittenThrough) {
     test::makeFolder(scratch / "IMAGE/image");
     ASSERT_EQ(::link(outside.c_str(), (scratch / "IMAGE/image/a.gif").c_str()), 0);
     TUnTar reader;
-    setUpLikeThePipeline(reader,
-                         TarBuilder().file("image/a.gif", "evil").finish().write(scratch / "in.tar"),
-                         scratch / "IMAGE");
+    setUpLikeThePipeline(
+        reader, TarBuilder().file("image/a.gif", "evil").finish().write(scratch / "in.tar"),
+        scratch / "IMAGE");
     reader.Extract();
     EXPECT_EQ(test::readFile(outside), "precious");
     EXPECT_EQ(test::readFile(scratch / "IMAGE/image/a.gif"), "evil");

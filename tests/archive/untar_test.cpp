@@ -248,10 +248,9 @@ TEST_F(Untar, ArchivesMadeByGnuTarInEveryFormat) {
         reader.FileSpec = {"*.*"};
         reader.CreateStoredDirs = true;
         EXPECT_EQ(reader.Extract(), 2) << format;
-        EXPECT_EQ(test::treeOf(target),
-                  (std::map<std::string, std::string>{
-                      {"image/desktop.jpg", "jpeg data"},
-                      {"image/en/mainpic/02.gif", std::string(5000, 'g')}}))
+        EXPECT_EQ(test::treeOf(target), (std::map<std::string, std::string>{
+                                            {"image/desktop.jpg", "jpeg data"},
+                                            {"image/en/mainpic/02.gif", std::string(5000, 'g')}}))
             << format;
     }
 }

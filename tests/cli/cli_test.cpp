@@ -7,9 +7,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <map>
 #include <unistd.h>
-#include <gtest/gtest.h>
 
 namespace palvex::test {
 namespace {
@@ -233,12 +233,19 @@ TEST(CliPipelines, HostileArchivesExitWithOneSayWhyAndLeaveNoJunk) {
     } rows[] = {
         {"an empty img.bz2", "", false, {}, "Error unpacking the img.bz2.", {}},
         {"neither bzip2 nor tar", "hello", false, {}, "Error unpacking the img.bz2.", {}},
-        {"cut inside a file's data", cut, true, {},
+        {"cut inside a file's data",
+         cut,
+         true,
+         {},
          "File fails CRC check : " + scratch / "W/image/b.gif" +
              " (the archive ends inside this entry's data)",
          {{"image/a.gif", "a"}}},
-        {"over --max-size", bomb, true, {"--max-size", "20000"},
-         "The archive unpacks to more than 20000 bytes", {}},
+        {"over --max-size",
+         bomb,
+         true,
+         {"--max-size", "20000"},
+         "The archive unpacks to more than 20000 bytes",
+         {}},
     };
     for (const auto& row : rows) {
         std::filesystem::remove_all(scratch / "W");
@@ -247,14 +254,15 @@ TEST(CliPipelines, HostileArchivesExitWithOneSayWhyAndLeaveNoJunk) {
             ASSERT_EQ(shell("bzip2 -c " + archive + " > " + scratch / "img.bz2"), 0);
         else
             std::filesystem::rename(archive, scratch / "img.bz2");
-        const CliResult result = runTheme(QStringList{"unpack", q(scratch / "img.bz2"),
-                                                      "--workspace", q(scratch / "W")} +
-                                          row.options);
+        const CliResult result = runTheme(
+            QStringList{"unpack", q(scratch / "img.bz2"), "--workspace", q(scratch / "W")} +
+            row.options);
         EXPECT_EQ(result.exitCode, 1) << row.story;
         EXPECT_TRUE((result.out + result.err).contains(q(row.says)))
             << row.story << ": " << (result.out + result.err).toStdString();
         EXPECT_EQ(treeOf(scratch / "W"), row.left) << row.story;
-        const std::string temporary = scratch / ("palvex-image-changer-" + std::to_string(::getuid()));
+        const std::string temporary =
+            scratch / ("palvex-image-changer-" + std::to_string(::getuid()));
         EXPECT_TRUE(!std::filesystem::exists(temporary) || std::filesystem::is_empty(temporary))
             << row.story;
     }
@@ -270,8 +278,7 @@ TEST(CliPipelines, TwoUnpacksAtOnceEachGetOnlyTheirOwnArchive) {
             tar.file("image/p" + std::to_string(i) + ".gif", std::string(20000 + i, side[0]));
         tar.finish().write(scratch / (std::string(side) + ".tar"));
         makeFolder(scratch / side);
-        ASSERT_EQ(shell("bzip2 -c " + scratch / side + ".tar > " + scratch / side + "/img.bz2"),
-                  0);
+        ASSERT_EQ(shell("bzip2 -c " + scratch / side + ".tar > " + scratch / side + "/img.bz2"), 0);
     }
     const std::string theme = PALVEX_THEME;
     auto unpack = [&](const std::string& side) {
@@ -309,11 +316,10 @@ TEST(CliPipelines, AFullDiskStopsTheUnpackAndLeavesNoPartialFile) {
         .finish()
         .write(scratch / "in.tar");
     ASSERT_EQ(shell("bzip2 -k " + scratch / "in.tar"), 0);
-    const std::string script = "export TMPDIR=" + scratch.path() +
-                               "; mount -t tmpfs -o size=64k tmpfs " + mount + " && " +
-                               PALVEX_THEME + " unpack " + scratch / "in.tar.bz2" +
-                               " --workspace " + mount + "/W; echo \"unpack=$?\"; find " + mount +
-                               "/W -type f";
+    const std::string script =
+        "export TMPDIR=" + scratch.path() + "; mount -t tmpfs -o size=64k tmpfs " + mount + " && " +
+        PALVEX_THEME + " unpack " + scratch / "in.tar.bz2" + " --workspace " + mount +
+        "/W; echo \"unpack=$?\"; find " + mount + "/W -type f";
     ASSERT_EQ(std::system("unshare -r -m true"), 0)
         << "this test needs user namespaces (unshare -r -m) to mount a small file system";
     std::string output;

@@ -61,7 +61,7 @@ TEST_F(Pipelines, OpeningAThemeUnpacksCountsAndPreviews) {
     EXPECT_EQ(ui.dialogFolders, QStringList{QCoreApplication::applicationDirPath() + "/Korvell/"});
     EXPECT_EQ(ui.input, archive);
     EXPECT_TRUE(fs::exists(inWorkspace("image/mi1.gif").toStdString()));
-    EXPECT_TRUE(fs::is_empty(privateTemp())); // the decoded tar is gone
+    EXPECT_TRUE(fs::is_empty(privateTemp()));       // the decoded tar is gone
     EXPECT_TRUE(fs::exists(archive.toStdString())); // the chosen file is never touched
 }
 

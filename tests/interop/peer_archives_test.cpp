@@ -40,9 +40,8 @@ const Packer kPackers[] = {
     {"python-gnu",
      "cd SRC && python3 -c \"import tarfile; t=tarfile.open('OUT','w',format=tarfile.GNU_FORMAT); "
      "t.add('image'); t.close()\""},
-    {"python-default",
-     "cd SRC && python3 -c \"import tarfile; t=tarfile.open('OUT','w'); "
-     "t.add('image'); t.close()\""},
+    {"python-default", "cd SRC && python3 -c \"import tarfile; t=tarfile.open('OUT','w'); "
+                       "t.add('image'); t.close()\""},
 };
 
 std::string replaced(std::string text, const std::string& what, const std::string& with) {
@@ -85,8 +84,8 @@ TEST_P(PeerArchives, UnpackThroughThePipelineLandsEveryFileAsStored) {
     EXPECT_EQ(treeOf(scratch / "IMAGE"), source) << packer.name;
     const auto files = std::count_if(source.begin(), source.end(),
                                      [](const auto& entry) { return entry.second != "<folder>"; });
-    EXPECT_EQ(ui.logLines(), QStringList({"Unpacking img.bz2...",
-                                          "Unpacked Files :" + QString::number(files)}))
+    EXPECT_EQ(ui.logLines(),
+              QStringList({"Unpacking img.bz2...", "Unpacked Files :" + QString::number(files)}))
         << packer.name;
     EXPECT_TRUE(ui.errors().isEmpty());
     // Nothing but the source, the archives, the workspace and the private temporary folder.
