@@ -60,6 +60,8 @@ std::string TUnTar::entryName(const std::string& stored) const {
 
 void TUnTar::formatStep(ByteStream& archive) {
     written_.clear();
+    // Without a bound, a small archive of many links to one large file writes without end.
+    copyBytesLeft_ = archive.size();
     try {
         selectedSize_ = 0;
         const std::vector<EntryRecord> entries = scan(archive);
@@ -189,6 +191,11 @@ void TUnTar::copyHardLink(const EntryRecord& record, std::uint32_t date) {
     }
     try {
         FileStream source(target, FileStream::Mode::OpenRead);
+        if (source.size() > copyBytesLeft_) {
+            refuseEntry("its copies would write more than the archive holds", 0);
+            return;
+        }
+        copyBytesLeft_ -= source.size();
         bool complete = true;
         extractCounted(source, source.size(), date, complete);
     } catch (const E_RAISE&) {

@@ -45,6 +45,7 @@ private:
 
     std::int64_t selectedSize_ = 0;
     std::set<std::string> written_; // the files this run wrote, for hard links to copy
+    std::int64_t copyBytesLeft_ = 0; // hard-link copies may not write more than the archive holds
 };
 
 } // namespace palvex::archive

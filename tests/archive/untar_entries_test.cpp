@@ -194,6 +194,15 @@ TEST(UntarEntries, OnlyFilesAndFoldersAreWrittenAndHardLinksAreCopies) {
          {{"image/a.gif", "AAA"}},
          1,
          {25235, 25235, 25235}},
+        {"hard-link copies write no more than the archive holds",
+         TarBuilder()
+             .file("big.gif", std::string(6000, 'b'))
+             .raw(typed("copy1.gif", '1', "big.gif"))
+             .raw(typed("copy2.gif", '1', "big.gif"))
+             .bytes(),
+         {{"big.gif", std::string(6000, 'b')}, {"copy1.gif", std::string(6000, 'b')}},
+         2,
+         {25235}},
         {"links, devices and FIFOs are not written, regular types are",
          TarBuilder()
              .raw(typed("sym.gif", '2', "/etc/passwd"))
