@@ -52,6 +52,19 @@ void clearCounters(bz_stream& s) {
     s.state = nullptr;
 }
 
+// Clears the record for a new stream, keeping where its input and output buffers stand.
+void keepOnlyBuffers(bz_stream& s) {
+    char* const nextIn = s.next_in;
+    const unsigned availIn = s.avail_in;
+    char* const nextOut = s.next_out;
+    const unsigned availOut = s.avail_out;
+    clearCounters(s);
+    s.next_in = nextIn;
+    s.avail_in = availIn;
+    s.next_out = nextOut;
+    s.avail_out = availOut;
+}
+
 } // namespace
 
 Tbzip2::Tbzip2() : stream_(std::make_unique<Stream>()) {
@@ -151,38 +164,25 @@ void Tbzip2::DecompressStream(ByteStream& source, ByteStream& destination) {
     source.seek(0, ByteStream::Origin::Begin);
     bz_stream& s = stream_->record;
     clearCounters(s);
-    bzDecompressInit();
-    auto end =
-        std::make_unique<StreamEnd>([this] { return BZ2_bzDecompressEnd(&stream_->record); });
-
-    bool inStream = true;
-    bool followingStream = false; // the stream just begun comes after a complete one
+    std::unique_ptr<StreamEnd> end;
+    bool inStream = false;
+    auto begin = [&] {
+        bzDecompressInit();
+        end = std::make_unique<StreamEnd>([this] { return BZ2_bzDecompressEnd(&stream_->record); });
+        inStream = true;
+    };
+    begin();
+    bool following = false; // the stream being decoded comes after a complete one
     const bool empty = source.size() == 0;
     Buffers buffers(bufferSize_);
     codeLoop(source, destination, buffers, [&] {
         if (!inStream) {
-            char* const nextIn = s.next_in;
-            const unsigned availIn = s.avail_in;
-            clearCounters(s);
-            s.next_in = nextIn;
-            s.avail_in = availIn;
-            s.next_out = buffers.output.data();
-            s.avail_out = static_cast<unsigned>(buffers.output.size());
-            bzDecompressInit();
-            end = std::make_unique<StreamEnd>(
-                [this] { return BZ2_bzDecompressEnd(&stream_->record); });
-            inStream = followingStream = true;
+            keepOnlyBuffers(s);
+            begin();
+            following = true;
         }
-        int result;
-        try {
-            result = bzDecompress();
-        } catch (const Exception& error) {
-            if (followingStream && std::strcmp(error.what(), "BZ_DATA_ERROR_MAGIC") == 0)
-                CheckResult(BZ_SEQUENCE_ERROR);
-            throw;
-        }
-        if (s.total_out_lo32 > 0)
-            followingStream = false;
+        const int result = following ? bzDecompressFollowing() : bzDecompress();
+        following = following && s.total_out_lo32 == 0;
         if (result == BZ_STREAM_END) {
             CheckResult(end->endNow());
             inStream = false;
@@ -194,6 +194,13 @@ void Tbzip2::DecompressStream(ByteStream& source, ByteStream& destination) {
         CheckResult(BZ_UNEXPECTED_EOF);
     if (inStream)
         CheckResult(end->endNow());
+}
+
+// Bytes after a complete stream that do not start another are garbage fed to the library
+// after its end, as a single stream's decoder has always said.
+int Tbzip2::bzDecompressFollowing() {
+    const int result = BZ2_bzDecompress(&stream_->record);
+    return CheckResult(result == BZ_DATA_ERROR_MAGIC ? BZ_SEQUENCE_ERROR : result);
 }
 
 } // namespace palvex

@@ -26,7 +26,9 @@ StagedFile::StagedFile(const std::string& target) : target_(target) {
     const auto slash = target.find_last_of('/');
     const std::string folder =
         slash == std::string::npos ? std::string{} : target.substr(0, slash + 1);
-    const std::string name = target.substr(folder.size());
+    // Cut so that the staged name stays within what a file system allows, however long the
+    // target's name is.
+    const std::string name = target.substr(folder.size(), 64);
     for (int attempt = 0; attempt < 100; ++attempt) {
         staged_ = folder + '.' + name + '.' + uniqueSuffix();
         // Created new, never opened through a link; the mode is what a plain create gives.

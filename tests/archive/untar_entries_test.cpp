@@ -270,6 +270,15 @@ TEST(UntarEntries, SizesCutsAndNames) {
          {{"photos/12:30.jpg", "t"}, {"c.gif", "c"}},
          2,
          {}},
+        {"a name part of 250 bytes, the most a file system takes, is written",
+         TarBuilder()
+             .file("././@LongLink", std::string(250, 'w') + '\0', 'L')
+             .file(std::string(100, 'w'), "w")
+             .finish()
+             .bytes(),
+         {{std::string(250, 'w'), "w"}},
+         1,
+         {}},
         {"a UTF-8 name is taken as UTF-8, not as code page 437",
          TarBuilder().file("image/caf\xC3\xA9.gif", "u").finish().bytes(),
          {{"image/caf\xC3\xA9.gif", "u"}},
