@@ -116,9 +116,11 @@ bool TarEntryReader::readHeader(TarStep& step, TarEntry& entry) {
     if (got == kBlock)
         return true;
     if (pending)
-        step = cut(entry, "the archive ends after an extended header, before its member");
-    else if (got > 0 && at_ > 0)
+        entry.name = next_.path ? *next_.path : longName_.value_or(std::string{});
+    if (got > 0 && at_ > 0)
         step = cut(entry, "the archive ends inside a header");
+    else if (pending)
+        step = cut(entry, "the archive ends after an extended header, before its member");
     else
         step = TarStep::End; // the end, or a file shorter than one block: no entries
     return false;
