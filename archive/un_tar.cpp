@@ -107,6 +107,8 @@ std::vector<TUnTar::EntryRecord> TUnTar::scan(ByteStream& archive) {
                 {kCut, 0, entry.headerOffset, {}, entryName(entry.name), entry.problem});
             break;
         }
+        if (entry.type == kTypeVolumeLabel)
+            continue; // the archive's own label, no member
         const bool complete = entry.dataComplete;
         EntryRecord record = recordFor(std::move(entry));
         const bool chosen = selected(record.name);

@@ -203,12 +203,13 @@ TEST(UntarEntries, OnlyFilesAndFoldersAreWrittenAndHardLinksAreCopies) {
          {{"big.gif", std::string(6000, 'b')}, {"copy1.gif", std::string(6000, 'b')}},
          2,
          {25235}},
-        {"links, devices and FIFOs are not written, regular types are",
+        {"links, devices and FIFOs are not written, regular types are, a label is no member",
          TarBuilder()
              .raw(typed("sym.gif", '2', "/etc/passwd"))
              .raw(typed("char", '3'))
              .raw(typed("block", '4'))
              .raw(typed("fifo", '6'))
+             .raw(typed("label", 'V'))
              .file("seven.gif", "7", '7')
              .file("nul.gif", "0", '\0')
              .file("old-folder/", "")
