@@ -222,6 +222,7 @@ TEST(CliPipelines, HostileArchivesExitWithOneSayWhyAndLeaveNoJunk) {
     std::string cut =
         TarBuilder().file("image/a.gif", "a").file("image/b.gif", std::string(3000, 'b')).bytes();
     cut.resize(cut.size() - 2000);
+    // A few kilobytes of bzip2 must not fill a disk: over the cap, nothing is written.
     const std::string bomb = TarBuilder().file("image/z.gif", std::string(30000, 'z')).bytes();
     const struct {
         const char* story;
@@ -243,6 +244,12 @@ TEST(CliPipelines, HostileArchivesExitWithOneSayWhyAndLeaveNoJunk) {
         {"over --max-size",
          bomb,
          true,
+         {"--max-size", "20000"},
+         "The archive unpacks to more than 20000 bytes",
+         {}},
+        {"a plain tar over --max-size",
+         bomb,
+         false,
          {"--max-size", "20000"},
          "The archive unpacks to more than 20000 bytes",
          {}},

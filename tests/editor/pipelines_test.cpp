@@ -97,21 +97,6 @@ TEST_F(Pipelines, InputThatIsNoArchiveBeepsAndPreviewsWhatWasThere) {
     EXPECT_EQ(treeOf(workspace.toStdString()).size(), 1u);
 }
 
-// A few kilobytes of bzip2 must not fill the disk: over the cap, nothing is written.
-TEST_F(Pipelines, AnArchiveOverTheSizeCapIsRefusedBeforeTheWorkspaceIsTouched) {
-    editor.setMaxTarSize(20000);
-    for (bool compressed : {true, false}) {
-        const QString bomb = theme(compressed ? "img.bz2" : "img.tar",
-                                   {{"image/zeros.gif", QByteArray(30000, '\0')}}, compressed);
-        EXPECT_EQ(open(bomb).filter("log: ").value(compressed ? 1 : 0),
-                  "log: The archive unpacks to more than 20000 bytes")
-            << compressed;
-        EXPECT_TRUE(ui.events.contains("message: Error unpacking the img.bz2."));
-        EXPECT_FALSE(fs::exists(workspace.toStdString()));
-        EXPECT_TRUE(fs::is_empty(privateTemp()));
-    }
-}
-
 TEST_F(Pipelines, ACutShortArchiveIsAnErrorAndLeavesNoPartialFile) {
     const QString archive = theme("img.bz2", {{"image/desktop.jpg", jpegPicture(320, 210)}});
     QFile file(archive);
