@@ -92,6 +92,12 @@ TUnTar::EntryRecord TUnTar::recordFor(TarEntry entry) const {
         record.kind = kRefused;
         record.reason = "it is larger than 4 GiB - 1 bytes, the most an entry may hold";
     }
+    // The list holds every entry of the archive until the run ends: only what the extraction
+    // pass reads is kept.
+    entry.name = {};
+    entry.problem = {};
+    if (record.kind != kHardLink)
+        entry.linkName = {};
     record.entry = std::move(entry);
     return record;
 }
