@@ -69,8 +69,12 @@ TEST_P(PeerArchives, UnpackThroughThePipelineLandsEveryFileAsStored) {
     const auto& [packer, compressor] = GetParam();
     const std::string tar = scratch / "theme.tar";
     ASSERT_EQ(shell(replaced(replaced(packer.command, "SRC", scratch / "src"), "OUT", tar)), 0);
-    const std::string archive = scratch / "img.bz2";
-    ASSERT_EQ(shell(std::string(compressor) + " -c " + tar + " > " + archive), 0);
+    // A plain tar is read as it is; the others are compressed first.
+    const bool plain = std::string(compressor) == "none";
+    const std::string archive = plain ? tar : scratch / "img.bz2";
+    if (!plain) {
+        ASSERT_EQ(shell(std::string(compressor) + " -c " + tar + " > " + archive), 0);
+    }
 
     RecordingUi ui;
     const QString workspace = QString::fromStdString(scratch / "IMAGE");
@@ -84,9 +88,10 @@ TEST_P(PeerArchives, UnpackThroughThePipelineLandsEveryFileAsStored) {
     EXPECT_EQ(treeOf(scratch / "IMAGE"), source) << packer.name;
     const auto files = std::count_if(source.begin(), source.end(),
                                      [](const auto& entry) { return entry.second != "<folder>"; });
-    EXPECT_EQ(ui.logLines(),
-              QStringList({"Unpacking img.bz2...", "Unpacked Files :" + QString::number(files)}))
-        << packer.name;
+    QStringList expected{"Unpacked Files :" + QString::number(files)};
+    if (!plain)
+        expected.prepend("Unpacking img.bz2...");
+    EXPECT_EQ(ui.logLines(), expected) << packer.name;
     EXPECT_TRUE(ui.errors().isEmpty());
     // Nothing but the source, the archives, the workspace and the private temporary folder.
     int entries = 0;
@@ -97,12 +102,12 @@ TEST_P(PeerArchives, UnpackThroughThePipelineLandsEveryFileAsStored) {
             << name;
         ++entries;
     }
-    EXPECT_EQ(entries, 5);
+    EXPECT_EQ(entries, plain ? 3 : 5); // a plain tar needs no temporary folder
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPeer, PeerArchives,
                          ::testing::Combine(::testing::ValuesIn(kPackers),
-                                            ::testing::Values("bzip2", "lbzip2")),
+                                            ::testing::Values("bzip2", "lbzip2", "none")),
                          [](const auto& info) {
                              return replaced(std::get<0>(info.param).name, "-", "_") + "_" +
                                     std::get<1>(info.param);
