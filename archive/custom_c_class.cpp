@@ -382,8 +382,7 @@ int TCustomCClass::run() {
         return 0;
 
     startClock();
-    if (OnActivate)
-        OnActivate(*this);
+    fireQuietly(OnActivate);
 
     // The new archive is built beside, never in, the old one.
     std::unique_ptr<ByteStream> output;
@@ -444,11 +443,9 @@ int TCustomCClass::run() {
         temporary.clear();
         if (compressMethod_ == cmTarGzip)
             finishGzip();
-        if (OnDeactivate)
-            OnDeactivate(*this);
+        fireQuietly(OnDeactivate);
         const float seconds = stopClock();
-        if (OnElapsedTime)
-            OnElapsedTime(*this, seconds);
+        fireQuietly(OnElapsedTime, seconds);
         newArchive_ = false;
     }
     if (Switch == swMove && !cancel_)

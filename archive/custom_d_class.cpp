@@ -5,13 +5,10 @@
 #include "archive/tar_time.h"
 #include "platform/file_attributes.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <utility>
 
 namespace palvex::archive {
 
@@ -19,30 +16,34 @@ namespace {
 
 constexpr std::int64_t kCopyBlock = 32768;
 
-// The output file for the length of one entry.
-class OutputFile {
-public:
-    explicit OutputFile(const std::string& path)
-        // O_NOFOLLOW: a link planted at the last moment is still not written through.
-        : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644)),
-          error_(fd_ < 0 ? errno : 0) {}
-    ~OutputFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-    int fd() const { return fd_; }
-    int error() const { return error_; }
-    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
-
-private:
-    int fd_;
-    int error_;
-};
-
 std::string lexicallyNormal(const std::string& path) {
     return std::filesystem::path(path).lexically_normal().string();
+}
+
+std::string absolutePath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
+// Output paths split at "/" only: a ":" inside a stored name is part of the name.
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string{} : path.substr(0, slash + 1);
+}
+
+// Archives made on Windows may start a name with a drive ("C:" or "C:/"); nothing else is one.
+std::string withoutDrive(std::string name) {
+    if (name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0])))
+        name.erase(0, name.size() > 2 && name[2] == '/' ? 3 : 2);
+    else if (!name.empty() && name.front() == '/')
+        name.erase(0, 1);
+    return name;
+}
+
+bool isLink(const std::string& path) {
+    const std::uint32_t word = platform::attributeWord(path);
+    return word != platform::attr::NoEntry && (word & platform::attr::ReparsePoint);
 }
 
 } // namespace
@@ -66,13 +67,22 @@ void TCustomDClass::setArcType(TArcType) {
 }
 
 void TCustomDClass::setExtractDir(const std::string& folder) {
-    if (!folder.empty())
-        extractDir_ = withTrailingSeparator(folder);
-    else
-        extractDir_ = archiveFile_.empty() ? std::string{} : folderPart(archiveFile_);
+    const std::string chosen =
+        !folder.empty() || archiveFile_.empty() ? folder : folderPart(archiveFile_);
+    // Made absolute once, so that output paths and the containment check share one root.
+    extractDir_ = chosen.empty() ? std::string{} : withTrailingSeparator(absolutePath(chosen));
 }
 
 int TCustomDClass::Extract() {
+    try {
+        return runExtract();
+    } catch (...) {
+        // An OnError handler that throws ends the run; the exception goes no further.
+        return fileCount_;
+    }
+}
+
+int TCustomDClass::runExtract() {
     if (archiveFile_.empty()) {
         fileCount_ = 0;
         ErrorEvent("", "", "", error_code::FileNotFound);
@@ -81,9 +91,9 @@ int TCustomDClass::Extract() {
     std::unique_ptr<FileStream> archive;
     try {
         archive = std::make_unique<FileStream>(archiveFile_, FileStream::Mode::OpenRead);
-    } catch (const Exception&) {
+    } catch (const Exception& error) {
         fileCount_ = 0;
-        ErrorEvent("", "", archiveFile_, error_code::OpenError);
+        ErrorEvent("", "", archiveFile_, error_code::OpenError, error.what());
         return 0;
     }
     resetRunState();
@@ -91,8 +101,7 @@ int TCustomDClass::Extract() {
         CpuType = cptAuto;
     const std::string remembered = archiveFile_;
 
-    if (OnActivate)
-        OnActivate(*this);
+    fireQuietly(OnActivate);
     startClock();
     OutPath.clear();
     try {
@@ -101,9 +110,8 @@ int TCustomDClass::Extract() {
         // The run ends quietly; what went wrong was reported as it happened.
     }
     if (OnElapsedTime)
-        OnElapsedTime(*this, stopClock());
-    if (OnDeactivate)
-        OnDeactivate(*this);
+        fireQuietly(OnElapsedTime, stopClock());
+    fireQuietly(OnDeactivate);
     archiveFile_ = remembered;
     return fileCount_;
 }
@@ -152,24 +160,23 @@ std::string TCustomDClass::outputPath(const std::string& entryName) {
         if (extractDir_.empty())
             extractDir_ = withTrailingSeparator(std::filesystem::current_path().string());
     }
+    const std::string name = withoutDrive(entryName);
     std::string folder = extractDir_;
-    if (UseStoredDirs) {
-        std::string name = entryName;
-        if (name.find(':') != std::string::npos)
-            name.erase(0, name.find('/') == 2 ? 3 : 2); // a drive, with or without its root
-        else if (!name.empty() && name.front() == '/')
-            name.erase(0, 1);
-        folder += folderPart(name);
-    }
-    // A relative folder is taken from the current one, the nearest POSIX has to a drive root.
-    if (folder.find(':') == std::string::npos && (folder.empty() || folder.front() != '/'))
+    if (UseStoredDirs)
+        folder += folderOf(name);
+    if (folder.empty() || folder.front() != '/')
         folder = withTrailingSeparator(std::filesystem::current_path().string()) + folder;
-    return withTrailingSeparator(folder) + namePart(entryName);
+    return withTrailingSeparator(folder) + name.substr(folderOf(name).size());
+}
+
+void TCustomDClass::refuseEntry(const std::string& reason, std::int64_t size) {
+    ErrorEvent(OutPath, "", "0", error_code::OpenError, reason);
+    skipFile(size);
 }
 
 bool TCustomDClass::safeToWrite(const std::string& entryName, const std::string& outPath) {
     auto refuse = [&](const std::string& reason) {
-        ErrorEvent(outPath, reason, "0", error_code::OpenError);
+        ErrorEvent(outPath, "", "0", error_code::OpenError, reason);
         return false;
     };
     std::size_t start = 0;
@@ -188,8 +195,7 @@ bool TCustomDClass::safeToWrite(const std::string& entryName, const std::string&
         return refuse("the output path lies outside the extraction folder");
     for (std::size_t at = target.find('/', root.size());; at = target.find('/', at + 1)) {
         const std::string step = target.substr(0, at);
-        struct stat st {};
-        if (::lstat(step.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        if (isLink(step))
             return refuse("a symbolic link stands at " + step);
         if (at == std::string::npos)
             break;
@@ -204,7 +210,7 @@ bool TCustomDClass::beginCheck() {
             std::string renamed = OutPath;
             callHandler(OnRenameFile, OutPath, renamed);
             if (!renamed.empty()) {
-                createFolderWithParents(folderPart(renamed));
+                createFolderWithParents(folderOf(renamed));
                 OutPath = renamed;
             }
         }
@@ -226,7 +232,7 @@ bool TCustomDClass::beginCheck() {
                 callHandler(OnFileExists, OutPath, answer, OverwriteMode);
                 if (answer.empty())
                     answer = OutPath;
-                createFolderWithParents(folderPart(answer));
+                createFolderWithParents(folderOf(answer));
                 if (OverwriteMode == omOverwrite && !equalsNoCase(answer, OutPath))
                     OutPath = answer;
                 else if (equalsNoCase(answer, OutPath))
@@ -260,78 +266,86 @@ void TCustomDClass::skipFile(std::int64_t size) {
     progressStep(size, size);
 }
 
-void TCustomDClass::extractFile(ByteStream& archive, std::int64_t size, std::uint32_t packedDate) {
+bool TCustomDClass::extractFile(ByteStream& source, std::int64_t size, std::uint32_t packedDate) {
     if (!beginCheck()) {
         skipFile(size);
-        return;
+        return true;
     }
-    createFolderWithParents(folderPart(OutPath));
+    createFolderWithParents(folderOf(OutPath));
     // A read-only file in the way is not replaced, as the file system would refuse it.
     const std::uint32_t existing = platform::attributeWord(OutPath);
     const bool readOnly =
         existing != platform::attr::NoEntry && (existing & platform::attr::ReadOnly);
-    OutputFile out(readOnly ? std::string{} : OutPath);
-    if (out.fd() < 0) {
-        ErrorEvent(OutPath, readOnly ? "read-only" : std::strerror(out.error()), "0",
-                   error_code::OpenError);
-        skipFile(size);
+    platform::StagedFile out(readOnly ? std::string{} : OutPath);
+    if (readOnly || !out.isOpen()) {
+        refuseEntry(readOnly ? "the file in the way is read-only" : std::strerror(out.error()),
+                    size);
         --fileCount_;
         endOfEntry();
-        return;
+        return true;
     }
-    try {
-        copyData(archive, out.fd(), size);
-    } catch (...) {
-        finishFile(out.fd(), packedDate);
-        if (!out.close())
-            ErrorEvent(OutPath, "", volumeName_, error_code::CloseError);
-        endOfEntry();
-        throw;
+    const CopyResult copied = copyData(source, out, size); // a full disk raises
+    if (copied != CopyResult::Complete) {
+        if (fileCount_ > 0)
+            --fileCount_;
+        if (copied != CopyResult::WriteFailed)
+            endOfEntry(copied != CopyResult::Cut);
+        return copied != CopyResult::Cut;
     }
-    finishFile(out.fd(), packedDate);
-    if (!out.close())
-        ErrorEvent(OutPath, "", volumeName_, error_code::CloseError);
+    finishFile(out, packedDate);
     endOfEntry();
+    return true;
 }
 
-void TCustomDClass::copyData(ByteStream& archive, int fd, std::int64_t size) {
+TCustomDClass::CopyResult TCustomDClass::copyData(ByteStream& source, platform::StagedFile& out,
+                                                  std::int64_t size) {
     std::vector<char> buffer(static_cast<std::size_t>(std::min(size, kCopyBlock)));
     std::int64_t left = size;
     while (left > 0) {
-        const std::int64_t got = ReadBlock(archive, buffer.data(), std::min(left, kCopyBlock));
+        const std::int64_t got = ReadBlock(source, buffer.data(), std::min(left, kCopyBlock));
         if (got <= 0)
-            break; // a truncated archive gives a shorter file
+            return CopyResult::Cut; // the data ends early: the file is not written
         left -= got;
         remainingBytes_ -= got;
-        const ssize_t put = ::write(fd, buffer.data(), static_cast<std::size_t>(got));
-        if (put < 0 && errno == ENOSPC) {
-            fileCount_ = 0;
-            RaiseError(archiveFile_, OutPath, "0", error_code::DiskFull);
-        } else if (put != got) {
-            ErrorEvent(OutPath, "", archiveFile_, error_code::WriteError);
-            if (fileCount_ > 0)
-                --fileCount_;
+        if (!out.write(buffer.data(), got)) {
+            if (out.error() == ENOSPC || out.error() == EDQUOT) {
+                fileCount_ = 0;
+                RaiseError(archiveFile_, OutPath, "0", error_code::DiskFull,
+                           "no room left for " + OutPath);
+            }
+            ErrorEvent(OutPath, "", archiveFile_, error_code::WriteError,
+                       std::strerror(out.error()));
+            return CopyResult::WriteFailed;
         }
         progressStep(size, size - left);
         if (cancel_)
-            break;
+            return CopyResult::Cancelled;
+    }
+    return CopyResult::Complete;
+}
+
+void TCustomDClass::finishFile(platform::StagedFile& out, std::uint32_t packedDate) {
+    const DateTime local = UnpackFileDate(selectDate(packedDate));
+    out.setModificationTime(UtcFromLocal(local, TimeZone));
+    // Tar entries carry only the archive attribute, so there is nothing to restore.
+    if (!out.close()) {
+        ErrorEvent(OutPath, "", volumeName_, error_code::CloseError, std::strerror(out.error()));
+        --fileCount_;
+    } else if (!out.commit()) {
+        ErrorEvent(OutPath, "", "0", error_code::OpenError, std::strerror(out.error()));
+        --fileCount_;
     }
 }
 
-void TCustomDClass::finishFile(int fd, std::uint32_t packedDate) {
-    const DateTime local = UnpackFileDate(selectDate(packedDate));
-    const std::int64_t utc = UtcFromLocal(local, TimeZone);
-    const struct timespec times[2] = {{static_cast<time_t>(utc), 0}, {static_cast<time_t>(utc), 0}};
-    ::futimens(fd, times); // a date that cannot be set is no reason to fail the file
-    // Tar entries carry only the archive attribute, so there is nothing to restore.
-}
-
-void TCustomDClass::endOfEntry() {
-    const bool passed = !cancel_;
+// A file whose data stopped early fails this check even without a checksum: its bytes are
+// not all there.
+void TCustomDClass::endOfEntry(bool dataComplete) {
+    const bool passed = !cancel_ && dataComplete;
     if (OnEnd)
-        OnEnd(*this, OutPath, passed);
-    else if (!passed)
-        ErrorEvent(OutPath, "", volumeName_, error_code::CrcError);
+        fireQuietly(OnEnd, OutPath, passed);
+    if (!passed && (!OnEnd || !dataComplete))
+        ErrorEvent(OutPath, "", volumeName_, error_code::CrcError,
+                   dataComplete ? "" : "the archive ends inside this entry's data");
 }
 
 } // namespace palvex::archive

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/zip_common.h"
+#include "platform/staged_file.h"
 
 namespace palvex::archive {
 
@@ -23,7 +24,7 @@ public:
     void setArchiveFile(const std::string& name) override;
     // Re-detects the type from the file; the value given is not stored.
     void setArcType(TArcType value) override;
-    // Gets a trailing "/"; empty means the archive's own folder.
+    // Made absolute once, with a trailing "/"; empty means the archive's own folder.
     const std::string& ExtractDir() const { return extractDir_; }
     void setExtractDir(const std::string& folder);
 
@@ -40,18 +41,26 @@ protected:
     std::string outputPath(const std::string& entryName);
     // Refuses (and reports) an entry that would land outside ExtractDir or through a link.
     bool safeToWrite(const std::string& entryName, const std::string& outPath);
-    // Writes size bytes from archive to OutPath: begin check, output, copy, finish, end check.
-    void extractFile(ByteStream& archive, std::int64_t size, std::uint32_t packedDate);
+    // Writes size bytes from source (the archive at the entry's data, or a file extracted
+    // earlier) to OutPath: begin check, output, copy, finish, end check. The file takes its
+    // name only when complete. Answers false when the data stopped early: the entry was
+    // reported and not written, and the run cannot go on. A full disk raises E_RAISE.
+    bool extractFile(ByteStream& source, std::int64_t size, std::uint32_t packedDate);
     void skipFile(std::int64_t size);
+    // Reports an entry that is refused, with the reason, as an output that was not created.
+    void refuseEntry(const std::string& reason, std::int64_t size);
 
     std::string EntryName;
     std::string OutPath;
 
 private:
+    enum class CopyResult { Complete, Cut, Cancelled, WriteFailed };
+
+    int runExtract();
     bool beginCheck();
-    void copyData(ByteStream& archive, int fd, std::int64_t size);
-    void finishFile(int fd, std::uint32_t packedDate);
-    void endOfEntry();
+    CopyResult copyData(ByteStream& source, platform::StagedFile& out, std::int64_t size);
+    void finishFile(platform::StagedFile& out, std::uint32_t packedDate);
+    void endOfEntry(bool dataComplete = true);
 
     std::string extractDir_;
 };

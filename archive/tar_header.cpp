@@ -34,6 +34,38 @@ std::uint32_t ParseOctal(const TarHeader& header, TarField field) {
     return ParseOctal(header.data() + field.offset, field.width);
 }
 
+namespace {
+
+// Two's complement over the field, the marker bit aside: GNU tar writes 0x80 before a positive
+// number and 0xFF before a negative one.
+std::optional<std::int64_t> parseBase256(const std::uint8_t* field, std::size_t width) {
+    const bool negative = (field[0] & 0x40) != 0;
+    const std::uint64_t fill = negative ? 0xFF : 0x00;
+    std::uint64_t value = negative ? ~0ull : 0;
+    for (std::size_t i = 0; i < width; ++i) {
+        if ((value >> 56) != fill)
+            return std::nullopt;
+        const std::uint8_t byte = i == 0 ? (field[0] & 0x7F) | (negative ? 0x80 : 0) : field[i];
+        value = (value << 8) | byte;
+    }
+    if (((value >> 63) != 0) != negative)
+        return std::nullopt;
+    return static_cast<std::int64_t>(value);
+}
+
+} // namespace
+
+std::optional<std::int64_t> ParseNumber(const TarHeader& header, TarField field) {
+    const std::uint8_t* bytes = header.data() + field.offset;
+    if (bytes[0] & 0x80)
+        return parseBase256(bytes, field.width);
+    std::int64_t value = 0;
+    for (std::size_t i = 0; i < field.width && bytes[i] != 0; ++i)
+        if (bytes[i] >= '0' && bytes[i] <= '7')
+            value = value * 8 + (bytes[i] - '0'); // 12 digits at most: no overflow
+    return value;
+}
+
 std::uint32_t HeaderChecksum(const TarHeader& header) {
     std::uint32_t sum = 0;
     for (std::size_t i = 0; i < kTarBlockSize; ++i) {

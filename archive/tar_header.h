@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace palvex::archive {
@@ -58,6 +59,13 @@ static_assert(fieldsTileTheBlock(), "the header fields must cover the 512-byte b
 inline constexpr char kTypeFile = '0';
 inline constexpr char kTypeDirectory = '5';
 inline constexpr char kTypeVolumeLabel = 'V';
+inline constexpr char kTypeHardLink = '1';
+inline constexpr char kTypeSymbolicLink = '2';
+inline constexpr char kTypeContiguous = '7';
+inline constexpr char kTypePaxEntry = 'x';
+inline constexpr char kTypePaxGlobal = 'g';
+inline constexpr char kTypeLongName = 'L';
+inline constexpr char kTypeLongLink = 'K';
 
 // width - 1 octal digits, zero-filled on the left, then a NUL.
 std::string FormatOctal(std::uint32_t value, std::size_t width);
@@ -65,6 +73,10 @@ std::string FormatOctal(std::uint32_t value, std::size_t width);
 // skipped. Old writers padded with spaces, so this is deliberately lenient.
 std::uint32_t ParseOctal(const std::uint8_t* field, std::size_t width);
 std::uint32_t ParseOctal(const TarHeader& header, TarField field);
+// A size or time field as peers write it: the lenient octal rule in 64 bits (11 digits hold
+// up to 8 GiB - 1), or, when the first byte has its high bit set, the base-256 form (big-endian
+// two's complement) used for values the digits cannot hold. Nothing when it overflows 64 bits.
+std::optional<std::int64_t> ParseNumber(const TarHeader& header, TarField field);
 
 // The sum of all bytes as unsigned values, the chksum field counted as eight spaces.
 std::uint32_t HeaderChecksum(const TarHeader& header);

@@ -26,11 +26,14 @@ std::uint32_t UnixTimeFromFileDate(const DateTime& local, const TimeZoneInformat
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(seconds, 0, UINT32_MAX));
 }
 
-DateTime FileDateFromUnixTime(std::uint32_t seconds, const TimeZoneInformation& zone) {
+DateTime FileDateFromUnixTime(std::int64_t seconds, const TimeZoneInformation& zone) {
     if (seconds == 0)
         return kEarliestFileDate;
-    // A value that reads as negative is taken as positive.
-    std::int64_t rest = std::llabs(static_cast<std::int64_t>(static_cast<std::int32_t>(seconds)));
+    // Past the year 9999 no file date exists; such a value is no date at all.
+    constexpr std::int64_t kLatest = 253402300799;
+    if (seconds < -kLatest || seconds > kLatest)
+        return kEarliestFileDate;
+    std::int64_t rest = seconds < 0 ? -seconds : seconds;
     DateTime utc;
     for (;; ++utc.year) {
         const int yearDays = utc.year % 4 == 0 ? 366 : 365;

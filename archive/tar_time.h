@@ -11,9 +11,9 @@ namespace palvex::archive {
 // field can hold are clamped to its range.
 std::uint32_t UnixTimeFromFileDate(const DateTime& local, const TimeZoneInformation& zone);
 
-// A header's mtime as a local file date. 0 stands for 1980-01-01 00:01:00, the earliest
-// date the file system's two-second form keeps.
-DateTime FileDateFromUnixTime(std::uint32_t seconds, const TimeZoneInformation& zone);
+// A header's mtime as a local file date; a negative one is taken as positive. 0 stands for
+// 1980-01-01 00:01:00, the earliest date the file system's two-second form keeps.
+DateTime FileDateFromUnixTime(std::int64_t seconds, const TimeZoneInformation& zone);
 
 // A file's UTC time stamp as a local date in the zone, and back.
 DateTime LocalFromUtc(std::int64_t utcSeconds, const TimeZoneInformation& zone);

@@ -4,30 +4,64 @@
 #include "archive/tar_time.h"
 #include "platform/code_page.h"
 
+#include <filesystem>
+
 namespace palvex::archive {
 
 namespace {
 
-constexpr std::int64_t kBlock = static_cast<std::int64_t>(kTarBlockSize);
-constexpr std::uint32_t kKindFolder = 16;
-constexpr std::uint32_t kKindFile = 128;
-// Sizes are taken as signed 32-bit numbers; from 2 GiB on they cannot be copied.
-constexpr std::uint32_t kLargestEntry = 0x7FFFFFFF;
+std::string lexicallyNormal(const std::string& path) {
+    return std::filesystem::path(path).lexically_normal().string();
+}
 
-std::int64_t roundUpToBlock(std::int64_t value) {
-    return (value + kBlock - 1) / kBlock * kBlock;
+// Whether the bytes are UTF-8 with at least one character beyond ASCII: what GNU tar and
+// Python write on Linux, and what a CP437 name almost never is by chance.
+bool isUtf8BeyondAscii(const std::string& text) {
+    bool beyond = false;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const int length = lead < 0x80                    ? 1
+                           : lead >= 0xC2 && lead <= 0xDF ? 2
+                           : lead >= 0xE0 && lead <= 0xEF ? 3
+                           : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                          : 0;
+        if (length == 0 || i + length > text.size())
+            return false;
+        for (int k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        beyond = beyond || length > 1;
+        i += length;
+    }
+    return beyond;
+}
+
+const char* notWrittenReason(char type) {
+    switch (type) {
+    case kTypeSymbolicLink:
+        return "a symbolic link is not written";
+    case '3':
+        return "a character device is not written";
+    case '4':
+        return "a block device is not written";
+    case '6':
+        return "a FIFO is not written";
+    default:
+        return "an entry of this type is not written";
+    }
 }
 
 } // namespace
 
-std::string TUnTar::readEntryName() const {
-    std::string name = ReadName(header_);
-    if (TranslateOemChar)
-        name = oemToAnsi(name);
-    return normaliseStoredName(name);
+std::string TUnTar::entryName(const std::string& stored) const {
+    const bool utf8 = isUtf8BeyondAscii(stored);
+    return normaliseStoredName(TranslateOemChar && !utf8 ? oemToAnsi(stored) : stored);
 }
 
 void TUnTar::formatStep(ByteStream& archive) {
+    written_.clear();
+    // Without a bound, a small archive of many links to one large file writes without end.
+    copyBytesLeft_ = archive.size();
     try {
         selectedSize_ = 0;
         const std::vector<EntryRecord> entries = scan(archive);
@@ -36,39 +70,68 @@ void TUnTar::formatStep(ByteStream& archive) {
     } catch (...) {
         // Whatever went wrong was reported where it happened.
     }
+    written_.clear();
+}
+
+TUnTar::EntryRecord TUnTar::recordFor(TarEntry entry) const {
+    EntryRecord record{kFile, 0, entry.headerOffset, {}, entryName(entry.name), {}};
+    const char type = entry.type;
+    const bool oldFolder = (type == kTypeFile || type == '\0') && !record.name.empty() &&
+                           record.name.back() == '/' && entry.size == 0;
+    if (!entry.problem.empty()) {
+        record.kind = kRefused;
+        record.reason = entry.problem;
+    } else if (type == kTypeDirectory || oldFolder) {
+        record.kind = kFolder;
+    } else if (type == kTypeHardLink) {
+        record.kind = kHardLink;
+    } else if (type != kTypeFile && type != '\0' && type != kTypeContiguous) {
+        record.kind = kRefused;
+        record.reason = notWrittenReason(type);
+    } else if (static_cast<std::uint64_t>(entry.size) > kMaxEntrySize) {
+        record.kind = kRefused;
+        record.reason = "it is larger than 4 GiB - 1 bytes, the most an entry may hold";
+    }
+    // The list holds every entry of the archive until the run ends: only what the extraction
+    // pass reads is kept.
+    entry.name = {};
+    entry.problem = {};
+    if (record.kind != kHardLink)
+        entry.linkName = {};
+    record.entry = std::move(entry);
+    return record;
 }
 
 std::vector<TUnTar::EntryRecord> TUnTar::scan(ByteStream& archive) {
     std::vector<EntryRecord> entries;
-    const std::int64_t length = archive.size();
-    archive.seek(0, ByteStream::Origin::Begin);
-    if (ReadBlock(archive, header_.data(), kBlock) < kBlock)
-        return entries;
-    std::uint32_t newestTime = 0;
-    for (std::int64_t at = 0;;) {
-        if (cancel_)
+    TarEntryReader reader(archive);
+    std::int64_t newestTime = 0;
+    TarEntry entry;
+    for (TarStep step; !cancel_ && (step = reader.next(entry)) != TarStep::End;) {
+        if (step == TarStep::Cut) {
+            entries.push_back(
+                {kCut, 0, entry.headerOffset, {}, entryName(entry.name), entry.problem});
             break;
-        const std::uint32_t size = ParseOctal(header_, tar_field::size);
-        EntryName = readEntryName();
-        std::int64_t next;
-        if (!EntryName.empty() && ParseOctal(header_, tar_field::chksum) != 0) {
-            if (selected(EntryName)) {
-                entries.push_back(
-                    {TypeFlag(header_) == kTypeDirectory ? kKindFolder : kKindFile, 0, at});
-                newestTime = std::max(newestTime, ParseOctal(header_, tar_field::mtime));
-                selectedSize_ += size;
-            }
-            next = at + kBlock + roundUpToBlock(size);
-        } else {
-            // Not an entry (zero blocks, for one): step over it block by block.
-            next = at + kBlock + size;
-            if (next + kBlock > length)
-                break;
         }
-        archive.seek(next, ByteStream::Origin::Begin);
-        if (ReadBlock(archive, header_.data(), kBlock) < kBlock)
+        if (entry.type == kTypeVolumeLabel)
+            continue; // the archive's own label, no member
+        const bool complete = entry.dataComplete;
+        EntryRecord record = recordFor(std::move(entry));
+        const bool chosen = selected(record.name);
+        if (chosen) {
+            newestTime = std::max(newestTime, record.entry.mtime);
+            if (record.kind == kFile && complete)
+                selectedSize_ += record.entry.size;
+        }
+        // A file cut short is found out while it is copied; anything else cut short ends here.
+        const bool cutHere = !complete && !(chosen && record.kind == kFile);
+        const std::string name = record.name;
+        if (chosen)
+            entries.push_back(std::move(record));
+        if (cutHere) {
+            entries.push_back({kCut, 0, 0, {}, name, "the archive ends inside this entry's data"});
             break;
-        at = next;
+        }
     }
     newestDate_ = PackFileDate(FileDateFromUnixTime(newestTime, TimeZone));
     return entries;
@@ -76,39 +139,77 @@ std::vector<TUnTar::EntryRecord> TUnTar::scan(ByteStream& archive) {
 
 void TUnTar::extractEntries(ByteStream& archive, const std::vector<EntryRecord>& entries) {
     remainingBytes_ = totalBytes_ = selectedSize_;
-    for (const EntryRecord& entry : entries) {
-        if (cancel_)
+    for (const EntryRecord& record : entries) {
+        if (cancel_ || !extractEntry(archive, record))
             break;
-        archive.seek(entry.offset, ByteStream::Origin::Begin);
-        if (ReadBlock(archive, header_.data(), kBlock) < kBlock)
-            break;
-        EntryName = readEntryName();
-        OutPath = outputPath(EntryName);
-        currentFileName_ = OutPath;
-        const std::uint32_t size = ParseOctal(header_, tar_field::size);
-        const std::uint32_t date =
-            PackFileDate(FileDateFromUnixTime(ParseOctal(header_, tar_field::mtime), TimeZone));
+    }
+}
 
-        if (entry.kind == kKindFolder) {
-            if (CreateStoredDirs && safeToWrite(EntryName, OutPath))
-                createFolderWithParents(OutPath);
-            continue;
+void TUnTar::extractCounted(ByteStream& source, std::int64_t size, std::uint32_t date,
+                            bool& complete) {
+    const int before = fileCount_;
+    complete = extractFile(source, size, date);
+    if (fileCount_ > before)
+        written_.insert(lexicallyNormal(OutPath));
+}
+
+bool TUnTar::extractEntry(ByteStream& archive, const EntryRecord& record) {
+    EntryName = record.name;
+    OutPath = outputPath(EntryName);
+    currentFileName_ = OutPath;
+    const TarEntry& entry = record.entry;
+    const std::uint32_t date = PackFileDate(FileDateFromUnixTime(entry.mtime, TimeZone));
+    switch (record.kind) {
+    case kCut:
+        ErrorEvent(OutPath.empty() ? archiveFile_ : OutPath, "", volumeName_, error_code::CrcError,
+                   record.reason);
+        return false;
+    case kRefused:
+        refuseEntry(record.reason, 0);
+        return true;
+    case kFolder:
+        if (CreateStoredDirs && safeToWrite(EntryName, OutPath))
+            createFolderWithParents(OutPath);
+        return true;
+    case kHardLink:
+        if (safeToWrite(EntryName, OutPath))
+            copyHardLink(record, date);
+        return true;
+    default:
+        break;
+    }
+    if (!safeToWrite(EntryName, OutPath)) {
+        skipFile(entry.size);
+        return true;
+    }
+    archive.seek(entry.dataOffset, ByteStream::Origin::Begin);
+    bool complete = true;
+    extractCounted(archive, entry.size, date, complete);
+    return complete;
+}
+
+// A hard link is written as a copy of the file it names, when this run wrote that file inside
+// the extraction folder; a link to anything else would reach outside what was unpacked.
+void TUnTar::copyHardLink(const EntryRecord& record, std::uint32_t date) {
+    const std::string linkName = entryName(record.entry.linkName);
+    const std::string target = linkName.empty() ? "" : lexicallyNormal(outputPath(linkName));
+    if (target.empty() || written_.count(target) == 0) {
+        refuseEntry("the hard link's target \"" + linkName + "\" was not extracted in this run", 0);
+        return;
+    }
+    try {
+        FileStream source(target, FileStream::Mode::OpenRead);
+        if (source.size() > copyBytesLeft_) {
+            refuseEntry("its copies would write more than the archive holds", 0);
+            return;
         }
-        if (size > kLargestEntry) {
-            ErrorEvent(OutPath, "entries of 2 GiB or more are not supported", "0",
-                       error_code::OpenError);
-            skipFile(size);
-            continue;
-        }
-        if (!safeToWrite(EntryName, OutPath)) {
-            skipFile(size);
-            continue;
-        }
-        try {
-            extractFile(archive, size, date);
-        } catch (...) {
-            // A full disk ends this file only; the next entry is tried.
-        }
+        copyBytesLeft_ -= source.size();
+        bool complete = true;
+        extractCounted(source, source.size(), date, complete);
+    } catch (const E_RAISE&) {
+        throw;
+    } catch (const Exception& error) {
+        refuseEntry(error.what(), 0);
     }
 }
 

@@ -1,31 +1,51 @@
 #pragma once
 
 #include "archive/custom_d_class.h"
-#include "archive/tar_header.h"
+#include "archive/tar_entry_reader.h"
+
+#include <set>
 
 namespace palvex::archive {
 
 // Unpacks a tar archive: a scan pass lists the selected entries, an extraction pass hands
-// each to the reader's rules. Checksums are not verified and the magic is not read, so any
-// block with a name and a non-zero checksum field is an entry; only type "5" is a folder,
-// every other type is written as a regular file of the bytes that follow.
+// each to the reader's rules. Checksums are not verified and the magic is read only for the
+// POSIX prefix, so any block with a name and a non-zero checksum field is an entry. Peers'
+// extension records are read as metadata of the member that follows them. Regular files and
+// folders are written; a hard link becomes a copy of a file written earlier in the run; links,
+// devices and FIFOs are reported and not written.
 class TUnTar : public TUnBase {
 protected:
     void formatStep(ByteStream& archive) override;
 
 private:
+    enum Kind : std::uint32_t {
+        kFolder = 16,
+        kFile = 128,
+        kHardLink = 0x10000,
+        kRefused, // reported with the reason, stepped over
+        kCut,     // the archive cannot be followed past this point: reported, the run ends
+    };
     struct EntryRecord {
-        std::uint32_t kind; // 16 folder, 128 regular file
+        std::uint32_t kind;
         std::uint32_t reserved;
         std::int64_t offset;
+        TarEntry entry;
+        std::string name;   // EntryName
+        std::string reason; // for a refused or cut entry
     };
 
     std::vector<EntryRecord> scan(ByteStream& archive);
+    EntryRecord recordFor(TarEntry entry) const;
     void extractEntries(ByteStream& archive, const std::vector<EntryRecord>& entries);
-    std::string readEntryName() const;
+    // False when the run cannot go on.
+    bool extractEntry(ByteStream& archive, const EntryRecord& record);
+    void copyHardLink(const EntryRecord& record, std::uint32_t date);
+    void extractCounted(ByteStream& source, std::int64_t size, std::uint32_t date, bool& complete);
+    std::string entryName(const std::string& stored) const;
 
-    TarHeader header_{};
     std::int64_t selectedSize_ = 0;
+    std::set<std::string> written_; // the files this run wrote, for hard links to copy
+    std::int64_t copyBytesLeft_ = 0; // hard-link copies may not write more than the archive holds
 };
 
 } // namespace palvex::archive

@@ -41,18 +41,23 @@ void TZipCommon::SetAttributeEx(int element, bool on) {
 }
 
 void TZipCommon::ErrorEvent(const std::string& FileName, const std::string& ExtendedMsg,
-                            const std::string& VolumeID, int code) {
+                            const std::string& VolumeID, int code, const std::string& reason) {
     pauseClock();
     if (cancel_)
         code = error_code::UserCanceled;
+    errorReason_ = reason;
+    struct Forget {
+        std::string& reason;
+        ~Forget() { reason.clear(); }
+    } forget{errorReason_};
     if (OnError)
         OnError(*this, FileName, ExtendedMsg, VolumeID, code);
     resumeClock();
 }
 
 void TZipCommon::RaiseError(const std::string& FileName, const std::string& ExtendedMsg,
-                            const std::string& VolumeID, int code) {
-    ErrorEvent(FileName, ExtendedMsg, VolumeID, code);
+                            const std::string& VolumeID, int code, const std::string& reason) {
+    ErrorEvent(FileName, ExtendedMsg, VolumeID, code, reason);
     if (!cancel_)
         throw E_RAISE(code);
 }

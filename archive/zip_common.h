@@ -71,12 +71,15 @@ public:
     void SetAttribute(int element, bool on);
     void SetAttributeEx(int element, bool on);
 
-    // Reports through OnError; never raises. While cancelled every report is 25443.
+    // Reports through OnError; never raises. While cancelled every report is 25443. The
+    // reason, the system's own word on what went wrong, is readable through ErrorReason()
+    // while OnError runs: the event's fields are fixed, a log line may still want it.
     void ErrorEvent(const std::string& FileName, const std::string& ExtendedMsg,
-                    const std::string& VolumeID, int code);
+                    const std::string& VolumeID, int code, const std::string& reason = {});
     // Reports, then raises E_RAISE, unless the run is being cancelled.
     void RaiseError(const std::string& FileName, const std::string& ExtendedMsg,
-                    const std::string& VolumeID, int code);
+                    const std::string& VolumeID, int code, const std::string& reason = {});
+    const std::string& ErrorReason() const { return errorReason_; }
 
 protected:
     // The reader's rule: a missing file empties the name and gives atNA; an existing one
@@ -113,6 +116,18 @@ protected:
         resumeClock();
     }
 
+    // Fires one of the run's own events; an exception from its handler is dropped, as no
+    // run lets one out.
+    template <typename Handler, typename... Args>
+    void fireQuietly(const Handler& handler, Args&&... args) {
+        if (!handler)
+            return;
+        try {
+            handler(*this, std::forward<Args>(args)...);
+        } catch (...) {
+        }
+    }
+
     std::string archiveFile_;
     TArcType arcType_ = atNA;
     std::uint32_t archiveDate_ = 0;
@@ -134,6 +149,7 @@ private:
     Clock::time_point clockStart_;
     Clock::time_point clockPause_;
     float elapsed_ = 0;
+    std::string errorReason_;
 };
 
 // percent(total, part): 0 for a total of 0 or less, else part * 100 / total to the nearest

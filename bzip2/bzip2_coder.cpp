@@ -52,6 +52,19 @@ void clearCounters(bz_stream& s) {
     s.state = nullptr;
 }
 
+// Clears the record for a new stream, keeping where its input and output buffers stand.
+void keepOnlyBuffers(bz_stream& s) {
+    char* const nextIn = s.next_in;
+    const unsigned availIn = s.avail_in;
+    char* const nextOut = s.next_out;
+    const unsigned availOut = s.avail_out;
+    clearCounters(s);
+    s.next_in = nextIn;
+    s.avail_in = availIn;
+    s.next_out = nextOut;
+    s.avail_out = availOut;
+}
+
 } // namespace
 
 Tbzip2::Tbzip2() : stream_(std::make_unique<Stream>()) {
@@ -144,21 +157,50 @@ void Tbzip2::CompressStream(ByteStream& source, ByteStream& destination) {
     CheckResult(end.endNow());
 }
 
+// Streams laid end to end (what parallel compressors and "cat a.bz2 b.bz2" make) decode as
+// one, as bzip2 itself reads them. Bytes after the last stream that start no new one are
+// garbage handed to the library after its end: a sequence error.
 void Tbzip2::DecompressStream(ByteStream& source, ByteStream& destination) {
     source.seek(0, ByteStream::Origin::Begin);
-    clearCounters(stream_->record);
-    bzDecompressInit();
-    StreamEnd end([this] { return BZ2_bzDecompressEnd(&stream_->record); });
-
-    int last = BZ_OK;
+    bz_stream& s = stream_->record;
+    clearCounters(s);
+    std::unique_ptr<StreamEnd> end;
+    bool inStream = false;
+    auto begin = [&] {
+        bzDecompressInit();
+        end = std::make_unique<StreamEnd>([this] { return BZ2_bzDecompressEnd(&stream_->record); });
+        inStream = true;
+    };
+    begin();
+    bool following = false; // the stream being decoded comes after a complete one
     const bool empty = source.size() == 0;
     Buffers buffers(bufferSize_);
-    codeLoop(source, destination, buffers, [this, &last] { last = bzDecompress(); });
+    codeLoop(source, destination, buffers, [&] {
+        if (!inStream) {
+            keepOnlyBuffers(s);
+            begin();
+            following = true;
+        }
+        const int result = following ? bzDecompressFollowing() : bzDecompress();
+        following = following && s.total_out_lo32 == 0;
+        if (result == BZ_STREAM_END) {
+            CheckResult(end->endNow());
+            inStream = false;
+        }
+    });
     // A stream cut short would otherwise look like a complete one: the library simply
     // waits for more input. Nothing at all still decodes to nothing.
-    if (!empty && last != BZ_STREAM_END)
+    if (!empty && inStream)
         CheckResult(BZ_UNEXPECTED_EOF);
-    CheckResult(end.endNow());
+    if (inStream)
+        CheckResult(end->endNow());
+}
+
+// Bytes after a complete stream that do not start another are garbage fed to the library
+// after its end, as a single stream's decoder has always said.
+int Tbzip2::bzDecompressFollowing() {
+    const int result = BZ2_bzDecompress(&stream_->record);
+    return CheckResult(result == BZ_DATA_ERROR_MAGIC ? BZ_SEQUENCE_ERROR : result);
 }
 
 } // namespace palvex

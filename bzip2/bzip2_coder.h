@@ -43,6 +43,7 @@ private:
     int bzCompressEnd();
     int bzDecompressInit();
     int bzDecompress();
+    int bzDecompressFollowing();
     int bzDecompressEnd();
 
     int blockSize_ = 1;

@@ -165,6 +165,15 @@ int runUnpack(CommandContext& context) {
     ui.inputArchive = absolute(context.arguments[0]);
     ThemeEditor editor(TerminalModel::Korvell, ui, ui, context.workspace);
     ui.slot = -1; // nothing to preview afterwards
+    if (context.parser.isSet(QStringLiteral("max-size"))) {
+        bool number = false;
+        const qint64 bytes = context.parser.value(QStringLiteral("max-size")).toLongLong(&number);
+        if (!number || bytes <= 0) {
+            context.err << "--max-size takes a number of bytes above 0" << Qt::endl;
+            return 2;
+        }
+        editor.setMaxTarSize(bytes);
+    }
     editor.openArchive();
     if (!editor::existsAsFile(ui.input)) {
         context.err << "No such archive: " << QDir::toNativeSeparators(ui.input) << Qt::endl;
@@ -202,6 +211,10 @@ const QList<QCommandLineOption>& commandOptions() {
     static const QList<QCommandLineOption> all{
         {QStringLiteral("workspace"), QStringLiteral("Work on DIR instead of the fixed workspace."),
          QStringLiteral("DIR")},
+        {QStringLiteral("max-size"),
+         QStringLiteral("unpack: refuse an archive that unpacks to more than BYTES "
+                        "(default 1073741824)."),
+         QStringLiteral("BYTES")},
     };
     return all;
 }

@@ -32,6 +32,11 @@ public:
     void compile();
     const QString& workspace() const { return workspace_; }
 
+    // The most a theme archive may unpack to; a larger one is refused before the workspace
+    // is touched.
+    static constexpr std::int64_t kDefaultMaxTarSize = std::int64_t(1) << 30;
+    void setMaxTarSize(std::int64_t bytes) { maxTarSize_ = bytes; }
+
     // How many errors the archive components reported in the last unpack or compile.
     int archiveErrors() const { return archiveErrors_; }
 
@@ -70,6 +75,8 @@ private:
     void logArchiveErrors(archive::TZipCommon& component, QString* firstError = nullptr);
     void unpackInput();
     void extractInto(const QString& archive);
+    bool decodeInto(const QString& input, const std::string& temporary);
+    void refuseUnpack();
     void compressInto(const QString& output);
     bool putIntoSlot(const QString& source, const QString& slotFile, const QString& done,
                      const QString& name);
@@ -82,6 +89,7 @@ private:
     bool running_ = false;
     SlotUndo undo_;
     int archiveErrors_ = 0;
+    std::int64_t maxTarSize_ = kDefaultMaxTarSize;
 };
 
 } // namespace palvex::editor

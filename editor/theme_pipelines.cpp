@@ -1,11 +1,14 @@
 // The open, unpack and compile pipelines of the editor.
 #include "bzip2/bzip2_coder.h"
+#include "editor/archive_kind.h"
 #include "editor/editor_layout.h"
 #include "editor/editor_texts.h"
 #include "editor/file_functions.h"
 #include "editor/theme_editor.h"
 #include "editor/workspace.h"
+#include "platform/capped_stream.h"
 #include "platform/exception.h"
+#include "platform/temporary_file.h"
 #include "platform/temporary_files.h"
 
 #include <QCoreApplication>
@@ -52,13 +55,17 @@ std::string local(const QString& path) {
 
 void ThemeEditor::logArchiveErrors(TZipCommon& component, QString* firstError) {
     archiveErrors_ = 0;
-    component.OnError = [this, firstError](TZipCommon&, const std::string& fileName,
+    component.OnError = [this, firstError](TZipCommon& sender, const std::string& fileName,
                                            const std::string&, const std::string&, int code) {
         ++archiveErrors_;
         const QString text = QString::fromStdString(archive::errorText(code));
-        ui_.appendLog(fileName.empty()
-                          ? text
-                          : text + QStringLiteral(" : ") + QString::fromStdString(fileName));
+        QString line = fileName.empty()
+                           ? text
+                           : text + QStringLiteral(" : ") + QString::fromStdString(fileName);
+        if (!sender.ErrorReason().empty())
+            line += QStringLiteral(" (") + QString::fromStdString(sender.ErrorReason()) +
+                    QLatin1Char(')');
+        ui_.appendLog(line);
         if (firstError && firstError->isEmpty())
             *firstError = text;
     };
@@ -96,37 +103,53 @@ void ThemeEditor::unpack() {
 
 void ThemeEditor::unpackInput() {
     const QString input = view_.inputFile();
-    const QString name = QFileInfo(input).fileName();
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString extension = dot < 0 ? QString() : name.mid(dot);
-
-    QString toExtract = input;
-    QString temporary;
-    // Byte-wise: ".BZ2" is read as a plain tar.
-    if (extension == QLatin1String(".bz2")) {
+    const ArchiveProbe probe = probeArchive(local(input));
+    if (probe.kind != ArchiveKind::Tar)
         ui_.appendLog(texts::kUnpacking);
-        const QString folder = QString::fromStdString(platform::temporaryFolder());
-        temporary = folder + (dot < 0 ? name : name.left(dot));
-        try {
-            if (folder.isEmpty())
-                throw Exception("no temporary folder");
-            FileStream out(local(temporary), FileStream::Mode::Create);
-            FileStream in(local(input), FileStream::Mode::OpenRead);
-            Tbzip2().DecompressStream(in, out);
-            out.close();
-        } catch (const Exception&) {
-            // A partial tar must not be left lying about.
-            if (!folder.isEmpty())
-                std::remove(local(temporary).c_str());
-            ui_.beep();
-            ui_.showMessage(texts::kUnpackError);
-            return;
+    if (probe.kind == ArchiveKind::Unknown)
+        return refuseUnpack();
+    if (probe.kind == ArchiveKind::Tar) {
+        if (probe.size > maxTarSize_) {
+            ui_.appendLog(texts::kArchiveTooLarge.arg(maxTarSize_));
+            return refuseUnpack();
         }
-        toExtract = temporary;
+        return extractInto(input);
     }
-    extractInto(toExtract);
-    if (!temporary.isEmpty())
-        std::remove(local(temporary).c_str());
+    // A name of its own: two unpacks at once never share the decoded tar.
+    const platform::TemporaryFile temporary;
+    if (decodeInto(input, temporary.path()))
+        extractInto(QString::fromStdString(temporary.path()));
+}
+
+bool ThemeEditor::decodeInto(const QString& input, const std::string& temporary) {
+    bool tooLarge = false;
+    try {
+        if (temporary.empty())
+            throw Exception("no temporary file");
+        FileStream out(temporary, FileStream::Mode::OpenWrite);
+        CappedStream capped(out, maxTarSize_);
+        FileStream in(local(input), FileStream::Mode::OpenRead);
+        try {
+            Tbzip2().DecompressStream(in, capped);
+        } catch (const Exception&) {
+            tooLarge = capped.limitReached();
+            throw;
+        }
+        out.close();
+        return true;
+    } catch (const Exception& error) {
+        if (tooLarge)
+            ui_.appendLog(texts::kArchiveTooLarge.arg(maxTarSize_));
+        else if (std::string_view(error.what()) == "Disk full")
+            ui_.appendLog(texts::kDiskFull + QString::fromStdString(temporary));
+        refuseUnpack();
+        return false;
+    }
+}
+
+void ThemeEditor::refuseUnpack() {
+    ui_.beep();
+    ui_.showMessage(texts::kUnpackError);
 }
 
 void ThemeEditor::extractInto(const QString& archive) {

@@ -24,7 +24,8 @@ bool removeTree(std::string folder) {
         if ((entry.attributes & attr::Directory) && !entry.isLink) {
             allRemoved = removeTree(path) && allRemoved;
         } else {
-            setNormalAttributes(path);
+            // Unlinking needs write permission on the folder only. A file's own mode is left
+            // alone: it may be a hard link to a file outside the tree.
             allRemoved = ::unlink(path.c_str()) == 0 && allRemoved;
         }
     }

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <sys/wait.h>
 
 namespace palvex::test {
@@ -36,6 +38,50 @@ TarBuilder& TarBuilder::folder(const std::string& name) {
 TarBuilder& TarBuilder::raw(const archive::TarHeader& header) {
     bytes_.append(reinterpret_cast<const char*>(header.data()), header.size());
     return *this;
+}
+
+TarBuilder& TarBuilder::data(const std::string& bytes) {
+    bytes_ += bytes;
+    bytes_.append((512 - bytes.size() % 512) % 512, '\0');
+    return *this;
+}
+
+archive::TarHeader withField(archive::TarHeader header, archive::TarField field,
+                             const std::string& bytes) {
+    std::fill_n(header.begin() + field.offset, field.width, 0);
+    std::memcpy(header.data() + field.offset, bytes.data(), std::min(bytes.size(), field.width));
+    const std::string sum = archive::FormatOctal(archive::HeaderChecksum(header), 8);
+    std::memcpy(header.data() + archive::tar_field::chksum.offset, sum.data(), sum.size());
+    return header;
+}
+
+std::string paxRecords(const std::vector<std::pair<std::string, std::string>>& records) {
+    std::string all;
+    for (const auto& [key, value] : records) {
+        const std::string body = " " + key + "=" + value + "\n";
+        std::size_t length = body.size() + 1;
+        while (std::to_string(length).size() + body.size() != length)
+            ++length;
+        all += std::to_string(length) + body;
+    }
+    return all;
+}
+
+std::map<std::string, std::string> treeOf(const std::string& root) {
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> tree;
+    if (!fs::exists(root))
+        return tree;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string relative = fs::relative(entry.path(), root).string();
+        if (entry.is_symlink() || (!entry.is_regular_file() && !entry.is_directory()))
+            tree[relative] = "<other>";
+        else if (entry.is_regular_file())
+            tree[relative] = readFile(entry.path().string());
+        else if (fs::is_empty(entry.path()))
+            tree[relative] = "<folder>";
+    }
+    return tree;
 }
 
 TarBuilder& TarBuilder::zeros(int blocks) {

@@ -3,7 +3,10 @@
 #include "tests/archive/archive_helpers.h"
 #include "tests/support/scratch_folder.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <stdexcept>
+#include <tuple>
 
 namespace palvex::archive {
 namespace {
@@ -103,6 +106,65 @@ TEST(ExtractDir, GetsItsSeparatorOrTheArchivesFolder) {
     reader.setArchiveFile(archive);
     reader.setExtractDir("");
     EXPECT_EQ(reader.ExtractDir(), scratch.path() + "/");
+}
+
+// A relative folder is made absolute once, so the containment check and the output paths
+// share one root and nothing is refused as lying outside.
+TEST(ExtractDir, ARelativeFolderOrArchiveExtractsBelowTheCurrentFolder) {
+    ScratchFolder scratch;
+    test::TarBuilder().file("image/a.gif", "x").finish().write(scratch / "t.tar");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(scratch.path());
+    for (const auto& [archive, folder, lands] :
+         {std::tuple{"t.tar", "rel", "rel/image/a.gif"}, {"./t.tar", "", "image/a.gif"}}) {
+        TUnTar reader;
+        std::vector<int> codes;
+        reader.OnError = [&](TZipCommon&, const std::string&, const std::string&,
+                             const std::string&, int code) {
+            codes.push_back(code);
+        };
+        reader.setArchiveFile(archive);
+        reader.setExtractDir(folder);
+        reader.FileSpec = {"*.*"};
+        EXPECT_EQ(reader.Extract(), 1) << folder;
+        EXPECT_TRUE(codes.empty()) << folder;
+        EXPECT_EQ(test::readFile(scratch / lands), "x");
+    }
+    std::filesystem::current_path(previous);
+}
+
+TEST(ErrorReporting, NoHandlerExceptionLeavesARun) {
+    ScratchFolder scratch;
+    const std::string archive =
+        test::TarBuilder().file("a.gif", "x").finish().write(scratch / "t.tar");
+    const auto thrower = [](auto&&...) {
+        throw std::runtime_error("handler");
+    };
+    for (int handler = 0; handler < 4; ++handler) {
+        TUnTar reader;
+        TTar writer;
+        for (TZipCommon* component :
+             {static_cast<TZipCommon*>(&reader), static_cast<TZipCommon*>(&writer)}) {
+            if (handler == 0)
+                component->OnActivate = thrower;
+            if (handler == 1)
+                component->OnDeactivate = thrower;
+            if (handler == 2)
+                component->OnElapsedTime = thrower;
+            if (handler == 3)
+                component->OnError = thrower;
+        }
+        reader.setArchiveFile(handler == 3 ? scratch / "missing.tar" : archive);
+        reader.setExtractDir(scratch / "IMAGE");
+        reader.FileSpec = {"*.*"};
+        int count = -1;
+        EXPECT_NO_THROW(count = reader.Extract()) << handler;
+        EXPECT_EQ(count, handler == 3 ? 0 : 1) << handler;
+        writer.setArchiveFile(scratch / ("out" + std::to_string(handler) + ".tar"));
+        writer.FileSpec = {scratch / (handler == 3 ? "none/*.*" : "IMAGE/*.*")};
+        EXPECT_NO_THROW(count = writer.Compress()) << handler;
+        EXPECT_EQ(count, handler == 3 ? 0 : 1) << handler;
+    }
 }
 
 TEST(Attributes, OneElementAtATime) {

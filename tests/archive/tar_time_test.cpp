@@ -28,9 +28,9 @@ TEST(TarTime, TheRangeEnds) {
     EXPECT_EQ(UnixTimeFromFileDate({2024, 2, 29, 12, 0, 0}, utc), 1709208000u);
     // Before 1970 there is nothing to store: clamped instead of wrapping round.
     EXPECT_EQ(UnixTimeFromFileDate({1960, 5, 1, 0, 0, 0}, utc), 0u);
-    // A value with the top bit set reads as its absolute value.
-    EXPECT_EQ(FileDateFromUnixTime(static_cast<std::uint32_t>(-1000000000), utc),
-              (DateTime{2001, 9, 9, 1, 46, 40}));
+    // A negative value reads as its absolute value; past 2038 a date is still a date.
+    EXPECT_EQ(FileDateFromUnixTime(-1000000000, utc), (DateTime{2001, 9, 9, 1, 46, 40}));
+    EXPECT_EQ(FileDateFromUnixTime(2222121600u, utc), (DateTime{2040, 6, 1, 0, 0, 0}));
 }
 
 TEST(TarTime, ZoneShiftFollowsDaylightTime) {

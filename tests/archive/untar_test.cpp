@@ -22,6 +22,7 @@ protected:
                                 const std::string&, int code) {
             errors.push_back(std::to_string(code) + " " + f + " " + e);
             codes.push_back(code);
+            reasons.push_back(reader.ErrorReason());
         };
     }
     int extract(const TarBuilder& archive, const std::string& dir = "") {
@@ -44,6 +45,7 @@ protected:
     TUnTar reader;
     std::vector<std::string> errors;
     std::vector<int> codes;
+    std::vector<std::string> reasons;
 };
 
 TarBuilder theme() {
@@ -155,26 +157,14 @@ TEST_F(Untar, OddArchivesAreReadAsTheFormatSays) {
     archive::TarHeader noChecksum = test::headerFor("ghost.txt", 0, '0');
     std::fill_n(noChecksum.begin() + 148, 7, '0');
     odd.file("first.txt", "1")
-        .zeros(3)                                  // zero blocks between entries
-        .raw(noChecksum)                           // a checksum field of "0000000": no entry
-        .file("link", "", '2')                     // a symbolic link: an empty regular file
-        .file("././@LongLink", "a-long-name", 'L') // a long-name record: a file of its own
-        .file(std::string(100, 'n'), "hundred")    // a full name field without a NUL
-        .file("last.txt", std::string(1000, 'x'));
-    std::string bytes = odd.bytes();
-    bytes.resize(bytes.size() - 1024 + 300); // the last file stops early
-    test::writeFile(scratch / "odd.tar", bytes);
-    reader.setArchiveFile(scratch / "odd.tar");
-    reader.setExtractDir(workspace());
-    reader.FileSpec = {"*.*"};
-    EXPECT_EQ(reader.Extract(), 5);
-    EXPECT_EQ(test::readFile(in("first.txt")), "1");
-    EXPECT_FALSE(fs::exists(in("ghost.txt")));
-    EXPECT_EQ(fs::file_size(in("link")), 0u);
-    EXPECT_FALSE(fs::is_symlink(in("link")));
-    EXPECT_EQ(test::readFile(in("@LongLink")), "a-long-name");
-    EXPECT_EQ(test::readFile(in(std::string(100, 'n'))), "hundred");
-    EXPECT_EQ(test::readFile(in("last.txt")), std::string(300, 'x'));
+        .zeros(3)                               // zero blocks between entries
+        .raw(noChecksum)                        // a checksum field of "0000000": no entry
+        .file(std::string(100, 'n'), "hundred") // a full name field without a NUL
+        .finish();
+    EXPECT_EQ(extract(odd), 2);
+    EXPECT_EQ(test::treeOf(workspace()),
+              (std::map<std::string, std::string>{{"first.txt", "1"},
+                                                  {std::string(100, 'n'), "hundred"}}));
 }
 
 TEST_F(Untar, AnArchiveShorterThanABlockHasNoEntries) {
@@ -201,14 +191,6 @@ TEST_F(Untar, NewestDateGoesToEveryFile) {
 TEST_F(Untar, NamesAreReadFromCodePage437) {
     EXPECT_EQ(extract(TarBuilder().file("caf\x82.txt", "x").finish()), 1);
     EXPECT_TRUE(fs::exists(in("caf\xC3\xA9.txt")));
-}
-
-TEST_F(Untar, EntriesOf2GiBOrMoreAreRefusedAndReported) {
-    TarBuilder t;
-    t.raw(test::headerFor("huge.bin", 0x80000000u, '0')).zeros(4);
-    EXPECT_EQ(extract(t), 0);
-    EXPECT_EQ(codes, std::vector<int>{25235});
-    EXPECT_FALSE(fs::exists(in("huge.bin")));
 }
 
 // Every way a stored name could reach outside the extraction folder.
@@ -238,6 +220,11 @@ TEST_F(Untar, NothingIsWrittenOutsideTheExtractionFolder) {
     EXPECT_EQ(test::readFile(in("x")), "rebased");
     EXPECT_EQ(test::readFile(in("y")), "rebased");
     EXPECT_EQ(codes, std::vector<int>(6, 25235));
+    // The event's extended message stays empty; why is told beside it.
+    for (std::size_t i = 0; i < errors.size(); ++i) {
+        EXPECT_EQ(errors[i].back(), ' ') << errors[i];
+        EXPECT_FALSE(reasons[i].empty()) << errors[i];
+    }
 }
 
 TEST_F(Untar, ADotFolderEntryIsTheExtractionFolderItselfNotOutsideIt) {
@@ -260,9 +247,11 @@ TEST_F(Untar, ArchivesMadeByGnuTarInEveryFormat) {
         reader.setExtractDir(target);
         reader.FileSpec = {"*.*"};
         reader.CreateStoredDirs = true;
-        EXPECT_GE(reader.Extract(), 2) << format;
-        EXPECT_EQ(test::readFile(target + "/image/desktop.jpg"), "jpeg data") << format;
-        EXPECT_EQ(test::readFile(target + "/image/en/mainpic/02.gif"), std::string(5000, 'g'));
+        EXPECT_EQ(reader.Extract(), 2) << format;
+        EXPECT_EQ(test::treeOf(target), (std::map<std::string, std::string>{
+                                            {"image/desktop.jpg", "jpeg data"},
+                                            {"image/en/mainpic/02.gif", std::string(5000, 'g')}}))
+            << format;
     }
 }
 

@@ -69,6 +69,29 @@ TEST(Bzip2Streams, SourceIsCodedFromItsStartAndOutputAppendedAtThePosition) {
     EXPECT_EQ(decompressed({out.begin() + 3, out.end()}), plain);
 }
 
+// What parallel compressors and "cat a.bz2 b.bz2" make, bzip2 itself decodes whole.
+TEST(Bzip2Streams, StreamsLaidEndToEndDecodeAsOne) {
+    const auto first = randomBytes(150000, 1), last = randomBytes(3000, 2);
+    std::vector<std::uint8_t> packed = compressed(first), plain = first;
+    for (const auto& part : {std::vector<std::uint8_t>{}, last}) {
+        const auto more = compressed(part);
+        packed.insert(packed.end(), more.begin(), more.end());
+        plain.insert(plain.end(), part.begin(), part.end());
+    }
+    for (int kib : {1, 32}) {
+        Tbzip2 coder;
+        coder.setBufferSize(kib);
+        MemoryStream source(packed), destination;
+        coder.DecompressStream(source, destination);
+        EXPECT_EQ(destination.bytes(), plain) << kib;
+    }
+    auto garbage = packed;
+    garbage.insert(garbage.end(), {'B', 'Z', 'x', '9'});
+    EXPECT_EQ(decodeError(garbage), "BZ_SEQUENCE_ERROR");
+    const std::vector<std::uint8_t> cutInSecond(packed.begin(), packed.end() - 5);
+    EXPECT_EQ(decodeError(cutInSecond), "BZ_UNEXPECTED_EOF");
+}
+
 TEST(Bzip2Errors, NamedAfterTheLibrarysCode) {
     const auto good = compressed(randomBytes(20000));
     auto damaged = good;

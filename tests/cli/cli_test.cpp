@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
+#include <unistd.h>
 
 namespace palvex::test {
 namespace {
@@ -211,6 +213,129 @@ TEST(CliPipelines, FailuresSayWhyAndExitWithOne) {
     EXPECT_EQ(nothing.exitCode, 1);
     EXPECT_EQ(nothing.lines().constLast(), "Compile img.bz2 error : Invalid directory");
     EXPECT_EQ(readFile(kept.toStdString()), "precious");
+}
+
+// Each hostile input unpacked from a shell: exit 1, a line that says why, no junk left behind.
+TEST(CliPipelines, HostileArchivesExitWithOneSayWhyAndLeaveNoJunk) {
+    ScratchFolder scratch;
+    qputenv("TMPDIR", QByteArray::fromStdString(scratch.path()));
+    std::string cut =
+        TarBuilder().file("image/a.gif", "a").file("image/b.gif", std::string(3000, 'b')).bytes();
+    cut.resize(cut.size() - 2000);
+    // A few kilobytes of bzip2 must not fill a disk: over the cap, nothing is written.
+    const std::string bomb = TarBuilder().file("image/z.gif", std::string(30000, 'z')).bytes();
+    const struct {
+        const char* story;
+        std::string content;
+        bool compress;
+        QStringList options;
+        std::string says;
+        std::map<std::string, std::string> left;
+    } rows[] = {
+        {"an empty img.bz2", "", false, {}, "Error unpacking the img.bz2.", {}},
+        {"neither bzip2 nor tar", "hello", false, {}, "Error unpacking the img.bz2.", {}},
+        {"cut inside a file's data",
+         cut,
+         true,
+         {},
+         "File fails CRC check : " + scratch / "W/image/b.gif" +
+             " (the archive ends inside this entry's data)",
+         {{"image/a.gif", "a"}}},
+        {"over --max-size",
+         bomb,
+         true,
+         {"--max-size", "20000"},
+         "The archive unpacks to more than 20000 bytes",
+         {}},
+        {"a plain tar over --max-size",
+         bomb,
+         false,
+         {"--max-size", "20000"},
+         "The archive unpacks to more than 20000 bytes",
+         {}},
+    };
+    for (const auto& row : rows) {
+        std::filesystem::remove_all(scratch / "W");
+        const std::string archive = writeFile(scratch / "in.tar", row.content);
+        if (row.compress)
+            ASSERT_EQ(shell("bzip2 -c " + archive + " > " + scratch / "img.bz2"), 0);
+        else
+            std::filesystem::rename(archive, scratch / "img.bz2");
+        const CliResult result = runTheme(
+            QStringList{"unpack", q(scratch / "img.bz2"), "--workspace", q(scratch / "W")} +
+            row.options);
+        EXPECT_EQ(result.exitCode, 1) << row.story;
+        EXPECT_TRUE((result.out + result.err).contains(q(row.says)))
+            << row.story << ": " << (result.out + result.err).toStdString();
+        EXPECT_EQ(treeOf(scratch / "W"), row.left) << row.story;
+        const std::string temporary =
+            scratch / ("palvex-image-changer-" + std::to_string(::getuid()));
+        EXPECT_TRUE(!std::filesystem::exists(temporary) || std::filesystem::is_empty(temporary))
+            << row.story;
+    }
+    qunsetenv("TMPDIR");
+}
+
+// Every theme archive is called img.bz2: two unpacks at once must still not share a file.
+TEST(CliPipelines, TwoUnpacksAtOnceEachGetOnlyTheirOwnArchive) {
+    ScratchFolder scratch;
+    for (const char* side : {"a", "b"}) {
+        TarBuilder tar;
+        for (int i = 0; i < 20; ++i)
+            tar.file("image/p" + std::to_string(i) + ".gif", std::string(20000 + i, side[0]));
+        tar.finish().write(scratch / (std::string(side) + ".tar"));
+        makeFolder(scratch / side);
+        ASSERT_EQ(shell("bzip2 -c " + scratch / side + ".tar > " + scratch / side + "/img.bz2"), 0);
+    }
+    const std::string theme = PALVEX_THEME;
+    auto unpack = [&](const std::string& side) {
+        return "TMPDIR=" + scratch.path() + " " + theme + " unpack " + scratch / side +
+               "/img.bz2 --workspace " + scratch / ("W" + side) + " >/dev/null; echo " + side +
+               "=$?";
+    };
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        std::filesystem::remove_all(scratch / "Wa");
+        std::filesystem::remove_all(scratch / "Wb");
+        std::string statuses;
+        shell("(" + unpack("a") + ") & (" + unpack("b") + ") & wait", &statuses);
+        EXPECT_NE(statuses.find("a=0"), std::string::npos) << attempt;
+        EXPECT_NE(statuses.find("b=0"), std::string::npos) << attempt;
+        for (const char* side : {"a", "b"}) {
+            const auto tree = treeOf(scratch / ("W" + std::string(side)));
+            ASSERT_EQ(tree.size(), 20u) << attempt << side;
+            for (const auto& [path, content] : tree)
+                EXPECT_EQ(content.front(), side[0]) << attempt << path;
+        }
+    }
+}
+
+// A full disk, made with a small file system in a user namespace of the test's own.
+TEST(CliPipelines, AFullDiskStopsTheUnpackAndLeavesNoPartialFile) {
+    ScratchFolder scratch;
+    const std::string mount = scratch / "small";
+    makeFolder(mount);
+    std::string random;
+    ASSERT_EQ(shell("head -c 200000 /dev/urandom", &random), 0);
+    TarBuilder()
+        .file("image/a.gif", "a")
+        .file("image/big.gif", random)
+        .file("image/z.gif", "z")
+        .finish()
+        .write(scratch / "in.tar");
+    ASSERT_EQ(shell("bzip2 -k " + scratch / "in.tar"), 0);
+    const std::string script =
+        "export TMPDIR=" + scratch.path() + "; mount -t tmpfs -o size=64k tmpfs " + mount + " && " +
+        PALVEX_THEME + " unpack " + scratch / "in.tar.bz2" + " --workspace " + mount +
+        "/W; echo \"unpack=$?\"; find " + mount + "/W -type f";
+    ASSERT_EQ(std::system("unshare -r -m true"), 0)
+        << "this test needs user namespaces (unshare -r -m) to mount a small file system";
+    std::string output;
+    shell("unshare -r -m sh -c '" + script + "' 2>&1", &output);
+    EXPECT_NE(output.find("Disk full : "), std::string::npos) << output;
+    EXPECT_NE(output.find("no room left for " + mount + "/W/image/big.gif"), std::string::npos)
+        << output;
+    EXPECT_NE(output.find("unpack=1"), std::string::npos) << output;
+    EXPECT_EQ(output.substr(output.find("unpack=1") + 9), mount + "/W/image/a.gif\n") << output;
 }
 
 // A workspace on a read-only file system, mounted in a user namespace of the test's own.

@@ -1,0 +1,24 @@
+#include "editor/archive_kind.h"
+
+#include "archive/tar_header.h"
+#include "platform/exception.h"
+
+namespace palvex::editor {
+
+ArchiveProbe probeArchive(const std::string& path) {
+    try {
+        FileStream in(path, FileStream::Mode::OpenRead);
+        ArchiveProbe probe{ArchiveKind::Unknown, in.size()};
+        char signature[4] = {};
+        if (in.read(signature, 4) == 4 && signature[0] == 'B' && signature[1] == 'Z' &&
+            signature[2] == 'h' && signature[3] >= '1' && signature[3] <= '9')
+            probe.kind = ArchiveKind::Bzip2;
+        else if (archive::IsTarArchive(in))
+            probe.kind = ArchiveKind::Tar;
+        return probe;
+    } catch (const Exception&) {
+        return {};
+    }
+}
+
+} // namespace palvex::editor
