@@ -6,6 +6,7 @@
 #include "editor/name_filters.h"
 #include "editor/picture_box.h"
 #include "editor/window_style.h"
+#include "editor/workspace_lock.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -315,7 +316,8 @@ void TEditorWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    removeFolderTree(workspace_);
+    if (const WorkspaceGuard lock(workspace_, *this); lock)
+        removeFolderTree(workspace_);
     emit formClosed();
     event->accept(); // hidden, not destroyed
 }

@@ -4,6 +4,7 @@
 #include "editor/file_functions.h"
 #include "editor/picture_file.h"
 #include "editor/size_text.h"
+#include "editor/workspace_lock.h"
 #include "platform/exception.h"
 
 namespace palvex::editor {
@@ -45,6 +46,9 @@ void ThemeEditor::changePicture() {
         return;
     const QString picture = *chosen;
     if (!existsAsFile(picture) || !existsAsFile(currentSlotFile_))
+        return;
+    const WorkspaceGuard lock(workspace_, ui_);
+    if (!lock)
         return;
 
     try {

@@ -25,7 +25,7 @@ public:
     void openArchive();
     // Unpacks the archive named in the input field into the workspace.
     void unpack();
-    // Packs the workspace into img.tar and compresses that into the output file.
+    // Packs the workspace into a temporary tar and compresses that into the output file.
     void compile();
     const QString& workspace() const { return workspace_; }
 
@@ -56,7 +56,11 @@ private:
     void logArchiveErrors(archive::TZipCommon& component, QString* firstError = nullptr);
     void unpackInput();
     void extractInto(const QString& archive);
-    void compressInto(const QString& output);
+    bool outputOutsideWorkspace(const QString& output);
+    void compileWorkspace(const QString& output);
+    void logWriterErrors(QString& firstError);
+    void packWorkspace(const std::string& tarFile);
+    void compressInto(const std::string& tarFile, const QString& output);
 
     TerminalModel model_;
     PipelineUi& ui_;
