@@ -1,6 +1,7 @@
 #include "archive/tar.h"
 
 #include "archive/entry_refusals.h"
+#include "archive/gzip_file.h"
 #include "archive/path_rules.h"
 #include "archive/tar_time.h"
 #include "platform/code_page.h"
@@ -223,8 +224,12 @@ void TTar::endArchive(ByteStream& output) {
 }
 
 void TTar::finishGzip() {
-    // No gzip coder is built in; the tar itself is complete.
-    unsupported();
+    try {
+        gzipFile(archiveFile_, archiveFile_ + ".gz");
+    } catch (const Exception&) {
+        ErrorEvent(archiveFile_ + ".gz", "", "0", writeFailureCode());
+        throw;
+    }
 }
 
 } // namespace palvex::archive

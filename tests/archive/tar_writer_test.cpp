@@ -381,6 +381,32 @@ TEST_F(TarWriter, ACancelledRunLeavesTheArchiveAndNoTemporaryFile) {
                   3); // a.txt, b.bin, img.tar: no staging file left beside the archive
     }
 }
+TEST_F(TarWriter, TarGzipCompressesTheFinishedTarIntoTheGzFile) {
+    test::writeFile(in("image/a.gif"), std::string(70000, 'a'));
+    test::writeFile(in("b.txt"), "b");
+    TTar gzipping;
+    gzipping.setCompressMethod(cmTarGzip);
+    gzipping.setArchiveFile(scratch / "theme.tar.gz");
+    gzipping.FileSpec = {workspace() + "/"};
+    std::vector<int> codes;
+    gzipping.OnError = [&](TZipCommon&, const std::string&, const std::string&, const std::string&,
+                           int code) {
+        codes.push_back(code);
+    };
+    EXPECT_EQ(gzipping.Compress(), 2);
+    EXPECT_TRUE(codes.empty());
+    std::string listing;
+    ASSERT_EQ(test::shell("gzip -dc " + scratch / "theme.tar.gz" +
+                              " | tar -tvf - | awk "
+                              "'{print $3, $6}' | sort",
+                          &listing),
+              0);
+    EXPECT_EQ(listing, "1 b.txt\n70000 image/a.gif\n");
+    EXPECT_EQ(
+        test::shell("gzip -dc " + scratch / "theme.tar.gz" + " | cmp - " + scratch / "theme.tar"),
+        0);
+}
+
 TEST_F(TarWriter, AMissingArchiveFolderIsReported) {
     writer.OnError = nullptr;
     std::vector<int> codes;
