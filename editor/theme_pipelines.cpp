@@ -74,11 +74,11 @@ void ThemeEditor::openArchive() {
     const std::optional<QString> chosen = ui_.chooseInputArchive(start);
     if (!chosen)
         return;
-    const WorkspaceGuard lock(workspace_, ui_);
-    if (!lock)
-        return;
     view_.setInputFile(*chosen);
     if (!existsAsFile(view_.inputFile()))
+        return;
+    const WorkspaceGuard lock(workspace_, ui_);
+    if (!lock)
         return;
     BusyCursor busy(ui_);
     unpackInput();

@@ -193,7 +193,7 @@ TEST_F(CompileCli, AWorkspaceHeldByAnotherProgramIsNotTouched) {
     for (const QStringList& arguments : commands) {
         const ThemeRun run = theme(arguments);
         EXPECT_EQ(run.exitCode, 1) << arguments.join(' ').toStdString();
-        EXPECT_NE(run.err.find(sentence), std::string::npos) << run.err;
+        EXPECT_EQ(run.err, sentence + "\n");
     }
     EXPECT_EQ(readFile(output), "precious");
     EXPECT_TRUE(fs::exists(workspace + "/image/desktop.jpg"));
