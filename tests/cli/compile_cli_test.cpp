@@ -180,6 +180,37 @@ TEST_F(CompileCli, AnUnreadableFolderFailsTheCompile) {
     EXPECT_EQ(readFile(output), "precious");
 }
 
+// The temporary folder on a small file system of the test's own, mounted in a user namespace.
+TEST_F(CompileCli, AFullDiskIsReportedAsSuchAndLeavesNoPartialTar) {
+    ASSERT_EQ(std::system("unshare -r -m true"), 0)
+        << "this test needs user namespaces (unshare -r -m) to mount a small file system";
+    const std::string small = scratch / "small";
+    makeFolder(small);
+    struct Case {
+        const char* what;
+        int files;
+        int size;
+    } const cases[] = {
+        {"a write that goes short", 1, 300000},
+        {"a full disk met at the final flush", 20, 3000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(workspace + "/data");
+        for (int i = 0; i < c.files; ++i)
+            writeFile(workspace + "/data/" + std::to_string(i) + ".bin",
+                      std::string(static_cast<std::size_t>(c.size), static_cast<char>('a' + i)));
+        std::string out;
+        shell("unshare -r -m sh -c 'mount -t tmpfs -o size=64k tmpfs " + small + " && TMPDIR=" +
+                  small + " " + PALVEX_THEME + " compile " + output + " --workspace " + workspace +
+                  "; echo \"compile=$?\"; ls -A " + small + "/*/ | wc -l' 2>&1",
+              &out);
+        EXPECT_NE(out.find("\nCompile img.bz2 error : Disk full : "), std::string::npos) << out;
+        EXPECT_NE(out.find("compile=1\n0\n"), std::string::npos) << out;
+        EXPECT_EQ(readFile(output), "precious");
+    }
+}
+
 TEST_F(CompileCli, AWorkspaceHeldByAnotherProgramIsNotTouched) {
     QLockFile held(q(workspace + ".lock"));
     ASSERT_TRUE(held.tryLock(0));
