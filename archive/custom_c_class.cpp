@@ -577,7 +577,7 @@ bool TCustomCClass::moveIntoPlace(const std::string& temporary, std::int64_t pre
         try {
             file->close();
         } catch (const Exception&) {
-            ErrorEvent(archiveFile_, "", "0", error_code::DiskFull);
+            ErrorEvent(archiveFile_, "", "0", writeFailureCode());
             throw;
         }
     }
@@ -613,8 +613,9 @@ void TCustomCClass::copyIntoPlace(ByteStream& source, ByteStream& sender) {
     std::int64_t copied = 0;
     for (std::int64_t got; (got = source.read(buffer.data(), 131072)) > 0; copied += got) {
         if (target.write(buffer.data(), got) != got) {
-            ErrorEvent(archiveFile_, "", "0", writeFailureCode());
-            throw E_RAISE(error_code::DiskFull);
+            const int code = writeFailureCode();
+            ErrorEvent(archiveFile_, "", "0", code);
+            throw E_RAISE(code);
         }
         if (OnTmpFileProgress) {
             const std::uint8_t percent = percentOf(total, copied + got);

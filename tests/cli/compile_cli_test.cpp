@@ -220,6 +220,9 @@ TEST_F(CompileCli, AWorkspaceHeldByAnotherProgramIsNotTouched) {
         {"compile", q(output), "--workspace", q(workspace)},
         {"unpack", PALVEX_SAMPLE_KORVELL, "--workspace", q(workspace)},
         {"clean", "--workspace", q(workspace)},
+        {"change", "korvell", "Desktop",
+         q(writeFile(scratch / "pick/desktop.jpg", jpegPicture(9, 9).toStdString())), "--workspace",
+         q(workspace)},
     };
     for (const QStringList& arguments : commands) {
         const ThemeRun run = theme(arguments);
@@ -227,7 +230,7 @@ TEST_F(CompileCli, AWorkspaceHeldByAnotherProgramIsNotTouched) {
         EXPECT_EQ(run.err, sentence + "\n");
     }
     EXPECT_EQ(readFile(output), "precious");
-    EXPECT_TRUE(fs::exists(workspace + "/image/desktop.jpg"));
+    EXPECT_EQ(readFile(workspace + "/image/desktop.jpg"), jpegPicture(8, 8).toStdString());
     held.unlock();
     EXPECT_EQ(compile(output).exitCode, 0);
 }
