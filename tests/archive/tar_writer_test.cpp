@@ -264,6 +264,12 @@ TEST_F(TarWriter, EachEntryThatCannotBeStoredIsNamedWithItsReason) {
          "x\\..\\..\\evil.gif", refusal::NameBackslash, 25136},
         {"name outside code page 437", [&] { test::writeFile(in("\xE6\x97\xA5.gif"), "x"); },
          "\xE6\x97\xA5.gif", refusal::NameNotOem, 25136},
+        {"file over 4 GiB - 1 byte", // sparse: no disk space is taken
+         [&] {
+             test::writeFile(in("huge.bin"), "");
+             fs::resize_file(in("huge.bin"), kMaxEntrySize + 1);
+         },
+         "huge.bin", refusal::TooLarge, 25136},
         {"file that shrinks while packed",
          [&] {
              test::writeFile(in("0.gif"), big);
