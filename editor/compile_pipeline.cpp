@@ -96,6 +96,7 @@ void ThemeEditor::compileWorkspace(const QString& output) {
     QString firstError;
     logWriterErrors(firstError);
     packWorkspace(tar.path());
+    Tar1.OnError = nullptr; // it refers to firstError, which is about to go
     // A compile that left a file out must not say it is done.
     if (!firstError.isEmpty()) {
         ui_.appendLog(texts::kCompileError + firstError);
