@@ -5,6 +5,7 @@
 #include "archive/path_rules.h"
 #include "archive/tar_time.h"
 #include "platform/code_page.h"
+#include "platform/file_attributes.h"
 #include "platform/file_operations.h"
 
 #include <algorithm>
@@ -94,9 +95,14 @@ bool TTar::nameEntry(Entry& entry, std::string& stored) {
 
 std::unique_ptr<FileStream> TTar::openSource(const Entry& entry) {
     // Gathering saw a regular file; whatever lies there now must be one too, or opening it
-    // could block for ever (a FIFO put in its place).
-    if (!platform::isRegularFile(entry.name)) {
-        ErrorEvent(entry.name, refusal::Special, "0", error_code::OpenError);
+    // could block for ever (a FIFO put in its place) or follow a link.
+    const std::uint32_t word = platform::attributeWord(entry.name);
+    const char* refused = word == platform::attr::NoEntry              ? nullptr
+                          : hasBit(word, platform::attr::ReparsePoint) ? refusal::Link
+                          : !platform::isRegularFile(entry.name)       ? refusal::Special
+                                                                       : nullptr;
+    if (refused) {
+        ErrorEvent(entry.name, refused, "0", error_code::OpenError);
         return nullptr;
     }
     try {

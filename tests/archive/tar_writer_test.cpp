@@ -231,6 +231,16 @@ TEST_F(TarWriter, EachEntryThatCannotBeStoredIsNamedWithItsReason) {
             fs::resize_file(in(file), size);
         };
     };
+    // Gathered as a file, then put something else in its place just before it is opened.
+    auto swap = [this](std::function<void(const std::string&)> replace) {
+        test::writeFile(in("swap.gif"), "x");
+        writer.OnBegin = [this, replace](TZipCommon&, const std::string& name, int, bool&) {
+            if (name == in("swap.gif")) {
+                fs::remove(name);
+                replace(name);
+            }
+        };
+    };
     struct Case {
         const char* what;
         std::function<void()> make;
@@ -246,6 +256,16 @@ TEST_F(TarWriter, EachEntryThatCannotBeStoredIsNamedWithItsReason) {
          refusal::Link, 25235},
         {"FIFO", [&] { ASSERT_EQ(::mkfifo(in("pipe.gif").c_str(), 0644), 0); }, "pipe.gif",
          refusal::Special, 25235},
+        {"file swapped for a FIFO",
+         [&] { swap([](const std::string& p) { ::mkfifo(p.c_str(), 0644); }); }, "swap.gif",
+         refusal::Special, 25235},
+        {"file swapped for a link",
+         [&] {
+             swap([&](const std::string& p) {
+                 fs::create_symlink(scratch / "outside/secret.txt", p);
+             });
+         },
+         "swap.gif", refusal::Link, 25235},
         {"unreadable folder",
          [&] {
              test::makeFolder(in("locked"));
@@ -291,6 +311,7 @@ TEST_F(TarWriter, EachEntryThatCannotBeStoredIsNamedWithItsReason) {
         test::writeFile(in(".hidden.gif"), "dot files are files");
         errors.clear();
         writer.ListFolder = platform::listDirectory;
+        writer.OnBegin = nullptr;
         c.make();
         EXPECT_EQ(compile(), 1);
         EXPECT_EQ(errors, std::vector<std::string>{std::to_string(c.code) + " " + in(c.path) + " " +
