@@ -1,5 +1,6 @@
-// The writer's common run: gathering, matching against an existing archive, writing the
-// entries into a temporary file, and putting the result in the archive's place.
+// The writer's common run: the option rules, the checks before a run, writing the entries
+// into a temporary file and putting the result in the archive's place. Gathering is in
+// writer_gathering.cpp.
 #include "archive/custom_c_class.h"
 
 #include "archive/path_rules.h"
