@@ -87,8 +87,10 @@ void ThemeEditor::openArchive() {
 
 void ThemeEditor::unpack() {
     OnePipeline one(running_, ui_);
+    if (!one)
+        return;
     const WorkspaceGuard lock(workspace_, ui_);
-    if (one && lock)
+    if (lock)
         unpackInput();
 }
 
