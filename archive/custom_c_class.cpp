@@ -1,34 +1,27 @@
+// The writer's common run: the option rules, the checks before a run, writing the entries
+// into a temporary file and putting the result in the archive's place. Gathering is in
+// writer_gathering.cpp.
 #include "archive/custom_c_class.h"
 
 #include "archive/path_rules.h"
-#include "archive/tar_time.h"
-#include "platform/code_page.h"
 #include "platform/file_attributes.h"
+#include "platform/file_operations.h"
 #include "platform/temporary_files.h"
 #include "platform/trash.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 namespace palvex::archive {
 
 namespace attr = platform::attr;
+using platform::isFolder;
 
 namespace {
 
-bool isFolder(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 bool exists(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::lstat(path.c_str(), &st) == 0;
+    return platform::entryExists(path);
 }
 
 std::string lower(std::string text) {
@@ -106,174 +99,25 @@ void TCustomCClass::setTempDir(const std::string& folder) {
     tempDir_ = value;
 }
 
-// ---- Gathering ----------------------------------------------------------------------------
-
-std::string TCustomCClass::storedName(const Entry& entry) const {
-    const std::string root = entry.name.substr(0, entry.rootLength);
-    return storedNameFor(entry.name, root, StoredDirNames, DefaultDir);
-}
-
-bool TCustomCClass::folderIsEmpty(const std::string& folder) const {
-    for (const platform::DirectoryEntry& e : ListFolder(folder)) {
-        if (e.attributes != attr::Directory || e.isLink)
-            return false;
-        if (!folderIsEmpty(folder + e.name + '/'))
-            return false;
-    }
-    return true;
-}
-
-bool TCustomCClass::excluded(const std::string& path) const {
-    const std::string folder = folderPart(path);
-    const std::string name = namePart(path);
-    for (const std::string& exclusion : ExcludeSpec) {
-        if (exclusion.find('/') == std::string::npos) {
-            if (maskMatches(exclusion, name))
-                return true;
-            continue;
-        }
-        std::string exclusionFolder = folderPart(exclusion);
-        // A folder without a drive is taken from the root.
-        if (exclusionFolder.find(':') == std::string::npos && exclusionFolder.front() != '/')
-            exclusionFolder = '/' + exclusionFolder;
-        if (startsWithNoCase(folder, exclusionFolder) && maskMatches(namePart(exclusion), name))
-            return true;
-    }
-    return false;
-}
-
-bool TCustomCClass::gatherEntry(const std::string& path, const platform::DirectoryEntry& found) {
-    const bool folder = hasBit(found.attributes, attr::Directory);
-    if (folder && !(StoreEmptySubDirs && folderIsEmpty(path)))
-        return false;
-
-    Entry entry;
-    entry.name = path;
-    entry.rootLength = std::min(currentRoot_.size(), path.size());
-    entry.isFolder = folder;
-    entry.size = folder ? 0 : found.size;
-    entry.attributes = found.attributes;
-    entry.packedDate = PackFileDate(LocalFromUtc(found.modified, TimeZone));
-    const std::string stored = storedNameFor(path, currentRoot_, StoredDirNames, DefaultDir);
-
-    if (!folder && excluded(path)) {
-        if (OnExcludeFile)
-            OnExcludeFile(*this, path);
-        return true;
-    }
-    // Decided for names and sizes the header cannot hold: refuse and say so, never cut.
-    const std::string headerName =
-        HeaderName(TranslateOemChar ? ansiToOem(stored) : stored, folder);
-    if (headerName.size() > tar_field::name.width) {
-        ErrorEvent(path, "the stored name is longer than 100 bytes", "0", error_code::WriteError);
-        return false;
-    }
-    if (entry.size > 0xFFFFFFFFLL) {
-        ErrorEvent(path, "files of 4 GiB or more cannot be stored", "0", error_code::WriteError);
-        return false;
-    }
-    if (!folder)
-        noteDate(entry.packedDate);
-    matchGathered(std::move(entry), stored);
-    return true;
-}
-
-void TCustomCClass::matchGathered(Entry entry, const std::string& stored) {
-    if (newArchive_) {
-        entries_.push_back(std::move(entry));
-        return;
-    }
-    const std::string key = normaliseStoredName(HeaderName(stored, entry.isFolder));
-    auto old = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) {
-        return e.state != EntryState::New && equalsNoCase(HeaderName(e.name, e.isFolder), key);
-    });
-    if (old == entries_.end()) {
-        if (Switch != swRefresh)
-            entries_.push_back(std::move(entry));
-        return;
-    }
-    const bool same =
-        old->size == entry.size && (old->packedDate & ~1u) == (entry.packedDate & ~1u);
-    auto askRename = [&]() {
-        if (!OnRenameDupeFile)
-            return false;
-        std::string newName;
-        bool rename = false;
-        OnRenameDupeFile(*this, old->name, newName, rename);
-        const bool unique = std::none_of(entries_.begin(), entries_.end(), [&](const Entry& e) {
-            return equalsNoCase(e.name, newName) || equalsNoCase(storedName(e), newName);
-        });
-        if (!rename || newName.empty() || !unique)
-            return false;
-        old->state = EntryState::Rename;
-        old->newName = newName;
-        return true;
-    };
-    if (Switch == swRefresh) {
-        if (!same && entry.packedDate > old->packedDate) {
-            old->state = EntryState::Drop;
-            entries_.push_back(std::move(entry));
-        }
-        return;
-    }
-    if (same) {
-        if (askRename())
-            entries_.push_back(std::move(entry));
-        return;
-    }
-    if (!OnReplaceFile) {
-        ErrorEvent(stored, "OnReplaceFile", volumeName_, error_code::EventNotAssigned);
-        return;
-    }
-    bool replace = false;
-    OnReplaceFile(*this, old->name, entry.name, UnpackFileDate(old->packedDate),
-                  UnpackFileDate(entry.packedDate), old->size, entry.size,
-                  static_cast<int>(old->attributes), static_cast<int>(entry.attributes), replace);
-    if (replace) {
-        old->state = EntryState::Drop;
-        entries_.push_back(std::move(entry));
-    } else if (askRename()) {
-        entries_.push_back(std::move(entry));
-    }
-}
-
-void TCustomCClass::gather() {
-    TarqFileScan scan;
-    scan.UpdateList = true;
-    scan.FileSpec = FileSpec;
-    scan.Attributes = Attributes;
-    scan.AttributesEx = AttributesEx;
-    scan.ScanOptions = soScanDir;
-    if (StoreEmptySubDirs)
-        scan.Attributes |= attributeSet({fsDirectory});
-    scan.RecurseDirs = RecurseDirs;
-    scan.IncludeHiddenDirs = IncludeHiddenDirs;
-    scan.OnEntry = [this](const std::string& path, const platform::DirectoryEntry& e) {
-        return gatherEntry(path, e);
-    };
-    scan.OnRootDirChange = [this](const std::string& dir) {
-        currentRoot_ = dir;
-    };
-    if (OnFileScanStatus)
-        scan.OnScanFile = [this](const std::string& f, int n, std::int64_t s) {
-            OnFileScanStatus(*this, f, n, s);
-        };
-    if (OnRecurseDir)
-        scan.OnRecurseDir = [this](const std::string& d) {
-            OnRecurseDir(*this, d);
-        };
-    scan.ProcessMessages = ProcessMessages;
-    scan.ListFolder = ListFolder;
-    scan.CancelFlag = &cancel_;
-    struct Totals {
-        TCustomCClass& self;
-        TarqFileScan& scan;
-        ~Totals() { self.totalBytes_ = self.remainingBytes_ = scan.FilesSize(); }
-    } totals{*this, scan};
-    scan.Scan();
-}
-
 // ---- Checks before a run ------------------------------------------------------------------
+
+bool TCustomCClass::prepareDefaultDir() {
+    if (StoredDirNames == sdExplorer_Auto) {
+        DefaultDir.clear();
+        for (std::size_t i = 0; i < FileSpec.size(); ++i)
+            DefaultDir = i == 0 ? folderPart(FileSpec[i])
+                                : commonFolder(DefaultDir, folderPart(FileSpec[i]));
+    }
+    if (Switch == swDelete) {
+        DefaultDir.clear();
+        return true;
+    }
+    if (StoredDirNames == sdExplorer_UserDefineDefaultDir && DefaultDir.empty()) {
+        ErrorEvent("", "DefaultDir", volumeName_, error_code::PropertyNotAssigned);
+        return false;
+    }
+    return true;
+}
 
 bool TCustomCClass::driveCheck() {
     // The file system the archive's folder lies on, found from its nearest existing folder.
@@ -282,16 +126,25 @@ bool TCustomCClass::driveCheck() {
         folder.pop_back();
         folder = folderPart(folder).empty() ? "." : folderPart(folder);
     }
-    struct statvfs vfs {};
-    if (::statvfs(folder.c_str(), &vfs) != 0) {
+    switch (platform::volumeState(folder)) {
+    case platform::VolumeState::NotAccessible:
         ErrorEvent(folder, "0", "0", error_code::NotAccessible);
         return false;
-    }
-    if (vfs.f_flag & ST_RDONLY) {
+    case platform::VolumeState::ReadOnly:
         ErrorEvent(folder, "0", "0", error_code::WriteProtected);
         return false;
+    case platform::VolumeState::Writable:
+        break;
     }
     return true;
+}
+
+bool TCustomCClass::archiveFolderExists() {
+    const std::string folder = folderPart(archiveFile_);
+    if (folder.empty() || isFolder(folder))
+        return true;
+    ErrorEvent(currentFileName_, folder, volumeName_, error_code::InvalidDirectory);
+    return false;
 }
 
 bool TCustomCClass::existingArchiveWritable() {
@@ -311,13 +164,13 @@ bool TCustomCClass::existingArchiveWritable() {
 }
 
 bool TCustomCClass::selectedForDelete(const std::string& stored) {
+    // The whole stored name is matched: {"b/x.gif"} must not take a/x.gif with it.
     for (const std::string& mask : FileSpec) {
         std::string candidate = stored;
         if (mask.find('.') != std::string::npos && namePart(stored).find('.') == std::string::npos)
             candidate += '.';
-        if (!maskMatches(mask, candidate) && !maskMatches(namePart(mask), namePart(candidate)))
-            continue;
-        return !excludedBySpec(stored);
+        if (maskMatches(normaliseStoredName(mask), candidate))
+            return !excludedBySpec(stored);
     }
     return false;
 }
@@ -339,72 +192,58 @@ int TCustomCClass::run() {
     resetRunState();
     written_ = deleted_ = 0;
     entries_.clear();
-    if (StoredDirNames == sdExplorer_Auto) {
-        DefaultDir.clear();
-        for (std::size_t i = 0; i < FileSpec.size(); ++i)
-            DefaultDir = i == 0 ? folderPart(FileSpec[i])
-                                : commonFolder(DefaultDir, folderPart(FileSpec[i]));
-    }
-    if (Switch == swDelete)
-        DefaultDir.clear();
-    else if (StoredDirNames == sdExplorer_UserDefineDefaultDir && DefaultDir.empty()) {
-        ErrorEvent("", "DefaultDir", volumeName_, error_code::PropertyNotAssigned);
+    newNames_.clear();
+    if (!prepareDefaultDir() || !driveCheck() || !archiveFolderExists())
         return 0;
-    }
-    if (!driveCheck())
-        return 0;
-    const std::string folder = folderPart(archiveFile_);
-    if (!folder.empty() && !isFolder(folder)) {
-        ErrorEvent(currentFileName_, folder, volumeName_, error_code::InvalidDirectory);
-        return 0;
-    }
     const bool archiveExists = platform::existsAsFile(archiveFile_);
-
-    if (Switch == swRead) {
-        if (!archiveExists)
-            return 0;
-        FileStream old(archiveFile_, FileStream::Mode::OpenRead);
-        readArchiveEntries(old);
-        if (!OnRead) {
-            ErrorEvent("", "OnRead", archiveFile_, error_code::EventNotAssigned);
-            return 0;
-        }
-        int number = 0;
-        for (const Entry& e : entries_)
-            OnRead(*this, e.offset + static_cast<std::int64_t>(kTarBlockSize), ++number);
-        return static_cast<int>(entries_.size());
-    }
+    if (Switch == swRead)
+        return readOnly(archiveExists);
     if (!archiveExists && (Switch == swDelete || Switch == swRefresh)) {
         ErrorEvent("", "", archiveFile_, error_code::NothingToDo);
         return 0;
     }
     if (archiveExists && !existingArchiveWritable())
         return 0;
-
     startClock();
     fireQuietly(OnActivate);
+    const int result = buildArchive(archiveExists);
+    entries_.clear();
+    return result;
+}
 
-    // The new archive is built beside, never in, the old one.
-    std::unique_ptr<ByteStream> output;
-    std::string temporary;
-    struct TemporaryFile {
-        std::string* path;
-        ~TemporaryFile() {
-            if (!path->empty())
-                std::remove(path->c_str());
-        }
-    } cleanup{&temporary};
-    if (CompressionMethod == cmTempFile) {
-        temporary = platform::createTemporaryFile(TempDir(), "arq");
-        if (temporary.empty()) {
-            ErrorEvent(TempDir(), "", "0", error_code::OpenError);
-            return 0;
-        }
-        output = std::make_unique<FileStream>(temporary, FileStream::Mode::OpenWrite);
-    } else {
-        output = std::make_unique<MemoryStream>();
+int TCustomCClass::readOnly(bool archiveExists) {
+    if (!archiveExists)
+        return 0;
+    FileStream old(archiveFile_, FileStream::Mode::OpenRead);
+    readArchiveEntries(old);
+    if (!OnRead) {
+        ErrorEvent("", "OnRead", archiveFile_, error_code::EventNotAssigned);
+        return 0;
     }
+    int number = 0;
+    for (const Entry& e : entries_)
+        OnRead(*this, e.offset + static_cast<std::int64_t>(kTarBlockSize), ++number);
+    return static_cast<int>(entries_.size());
+}
 
+// The new archive is built beside, never in, the old one.
+std::unique_ptr<ByteStream>
+TCustomCClass::openOutput(std::optional<platform::TemporaryFile>& temporary) {
+    if (CompressionMethod != cmTempFile)
+        return std::make_unique<MemoryStream>();
+    temporary.emplace(TempDir(), "arq");
+    if (!*temporary) {
+        ErrorEvent(TempDir(), "", "0", error_code::OpenError);
+        return nullptr;
+    }
+    return std::make_unique<FileStream>(temporary->path(), FileStream::Mode::OpenWrite);
+}
+
+int TCustomCClass::buildArchive(bool archiveExists) {
+    std::optional<platform::TemporaryFile> temporary; // removed on every way out
+    const std::unique_ptr<ByteStream> output = openOutput(temporary);
+    if (!output)
+        return 0;
     std::unique_ptr<FileStream> old;
     std::int64_t previousSize = 0;
     if (archiveExists) {
@@ -413,48 +252,51 @@ int TCustomCClass::run() {
         if (previousSize > 0)
             readArchiveEntries(*old);
     }
-
-    if (Switch != swDelete) {
-        gather();
-        const bool addedNew = std::any_of(entries_.begin(), entries_.end(), [](const Entry& e) {
-            return e.state == EntryState::New;
-        });
-        if (!addedNew || cancel_) {
-            if (!addedNew)
-                ErrorEvent("", "", volumeName_, error_code::NothingToAdd);
-            entries_.clear();
+    if (Switch != swDelete && !gatherNew())
+        return 0;
+    {
+        BufferedWriter buffered(*output);
+        writeEntries(buffered, old.get());
+        // A cancelled run did no work: no archive, no end events.
+        if (cancel_ || written_ + deleted_ == 0)
             return 0;
-        }
+        endArchive(buffered);
+        flushOutput(buffered);
     }
+    old.reset();
+    if (!moveIntoPlace(temporary ? temporary->path() : std::string(), previousSize, *output))
+        return 0;
+    if (temporary)
+        temporary->release(); // it is the archive now
+    finishRun();
+    return Switch == swDelete ? deleted_ : written_;
+}
 
-    BufferedWriter buffered(*output);
-    writeEntries(buffered, old.get());
-    if (written_ + deleted_ > 0) {
-        if (!cancel_)
-            endArchive(buffered);
-        try {
-            buffered.flush();
-        } catch (const Exception&) {
-            ErrorEvent(archiveFile_, "", "0", error_code::DiskFull);
-            throw;
-        }
-        old.reset();
-        moveIntoPlace(temporary, previousSize, *output);
-        temporary.clear();
-        if (compressMethod_ == cmTarGzip)
-            finishGzip();
-        fireQuietly(OnDeactivate);
-        const float seconds = stopClock();
-        fireQuietly(OnElapsedTime, seconds);
-        newArchive_ = false;
+void TCustomCClass::flushOutput(BufferedWriter& output) {
+    try {
+        output.flush();
+    } catch (const Exception&) {
+        const int code = writeFailureCode();
+        ErrorEvent(code == error_code::DiskFull ? archiveFile_ : currentFileName_, "", "0", code);
+        throw;
     }
-    if (Switch == swMove && !cancel_)
+}
+
+void TCustomCClass::finishRun() {
+    if (compressMethod_ == cmTarGzip)
+        finishGzip();
+    fireQuietly(OnDeactivate);
+    const float seconds = stopClock();
+    fireQuietly(OnElapsedTime, seconds);
+    newArchive_ = false;
+    if (Switch == swMove)
         for (const Entry& e : entries_)
             if (e.state == EntryState::New && e.header && !e.isFolder)
                 deleteFile(e.name);
-    const int result = Switch == swDelete ? deleted_ : written_;
-    entries_.clear();
-    return result;
+}
+
+int TCustomCClass::writeFailureCode() const {
+    return errno == ENOSPC ? error_code::DiskFull : error_code::WriteError;
 }
 
 void TCustomCClass::writeEntries(ByteStream& output, ByteStream* old) {
@@ -470,14 +312,16 @@ void TCustomCClass::writeEntries(ByteStream& output, ByteStream* old) {
         switch (entry.state) {
         case EntryState::New: {
             const std::int64_t before = output.position();
-            if (!writeNewEntry(entry, output) && cancel_) {
-                output.seek(before, ByteStream::Origin::Begin);
-                output.truncate();
-                for (std::size_t j = i; j < entries_.size(); ++j)
-                    entries_[j].state = EntryState::Drop;
-                return;
-            }
-            break;
+            if (writeNewEntry(entry, output))
+                break;
+            // A failed entry leaves nothing behind, so the entries after it stay readable.
+            output.seek(before, ByteStream::Origin::Begin);
+            output.truncate();
+            if (!cancel_)
+                break;
+            for (std::size_t j = i; j < entries_.size(); ++j)
+                entries_[j].state = EntryState::Drop;
+            return;
         }
         case EntryState::Keep:
         case EntryState::Rename:
@@ -493,71 +337,80 @@ void TCustomCClass::writeEntries(ByteStream& output, ByteStream* old) {
     }
 }
 
-void TCustomCClass::moveIntoPlace(const std::string& temporary, std::int64_t previousSize,
+// Answers false when the move was cancelled: the archive then stays as it was.
+bool TCustomCClass::moveIntoPlace(const std::string& temporary, std::int64_t previousSize,
                                   ByteStream& output) {
     if (temporary.empty()) {
-        // Built in memory: written out in one go.
-        FileStream target(archiveFile_, FileStream::Mode::Create);
-        auto& memory = static_cast<MemoryStream&>(output);
-        target.writeAll(memory.bytes().data(), static_cast<std::int64_t>(memory.bytes().size()));
-        target.close();
-        return;
+        output.seek(0, ByteStream::Origin::Begin);
+        copyIntoPlace(output, output);
+        return !cancel_;
     }
-    if (cancel_)
-        return; // the temporary file goes, the archive stays as it was
-    bool cancelled = false;
     if (OnTmpFileMoveBegin)
         OnTmpFileMoveBegin(output, archiveFile_, temporary, cancel_);
-    cancelled = cancel_;
     if (auto* file = dynamic_cast<FileStream*>(&output)) {
         try {
             file->close();
         } catch (const Exception&) {
-            ErrorEvent(archiveFile_, "", "0", error_code::DiskFull);
+            ErrorEvent(archiveFile_, "", "0", writeFailureCode());
             throw;
         }
     }
-    if (cancelled)
-        return;
-
-    struct stat from {
-    }, to{};
-    const bool sameDevice =
-        ::stat(temporary.c_str(), &from) == 0 &&
-        ::stat(folderPart(archiveFile_).empty() ? "." : folderPart(archiveFile_).c_str(), &to) ==
-            0 &&
-        from.st_dev == to.st_dev;
+    if (cancel_)
+        return false;
+    const std::string folder = folderPart(archiveFile_).empty() ? "." : folderPart(archiveFile_);
     // rename replaces the old archive in one step: it is never missing, never half written.
-    if (!(sameDevice && ::rename(temporary.c_str(), archiveFile_.c_str()) == 0)) {
-        try {
-            FileStream source(temporary, FileStream::Mode::OpenRead);
-            FileStream target(archiveFile_, FileStream::Mode::Create);
-            std::vector<char> buffer(131072);
-            std::int64_t copied = 0;
-            for (std::int64_t got; (got = source.read(buffer.data(), 131072)) > 0; copied += got) {
-                if (target.write(buffer.data(), got) != got) {
-                    ErrorEvent(archiveFile_, "", "0", error_code::DiskFull);
-                    throw E_RAISE(error_code::DiskFull);
-                }
-                if (OnTmpFileProgress)
-                    OnTmpFileProgress(target, percentOf(source.size(), copied + got), 100);
-            }
-            target.close();
-        } catch (const E_RAISE&) {
-            throw;
-        } catch (const Exception&) {
-            ErrorEvent(archiveFile_, "", "0", error_code::OpenError);
-            throw;
-        }
-        std::remove(temporary.c_str());
+    if (!(platform::sameFileSystem(temporary, folder) &&
+          platform::renameFile(temporary, archiveFile_))) {
+        FileStream source(temporary, FileStream::Mode::OpenRead);
+        copyIntoPlace(source, output);
+        if (cancel_)
+            return false;
+        platform::removeFile(temporary);
     }
     if (previousSize > 65536 && OnTmpFileMoveEnd)
         OnTmpFileMoveEnd(output);
+    return true;
+}
+
+// Copies into a new file beside the archive that takes the archive's name only when whole,
+// so a failure or a cancel mid-copy leaves the old archive as it was.
+void TCustomCClass::copyIntoPlace(ByteStream& source, ByteStream& sender) {
+    const std::string folder = folderPart(archiveFile_).empty() ? "./" : folderPart(archiveFile_);
+    platform::TemporaryFile staging(folder, "." + namePart(archiveFile_) + ".");
+    if (!staging) {
+        ErrorEvent(archiveFile_, "", "0", error_code::OpenError);
+        throw E_RAISE(error_code::OpenError);
+    }
+    FileStream target(staging.path(), FileStream::Mode::OpenWrite);
+    std::vector<char> buffer(131072);
+    const std::int64_t total = source.size();
+    std::int64_t copied = 0;
+    for (std::int64_t got; (got = source.read(buffer.data(), 131072)) > 0; copied += got) {
+        if (target.write(buffer.data(), got) != got) {
+            const int code = writeFailureCode();
+            ErrorEvent(archiveFile_, "", "0", code);
+            throw E_RAISE(code);
+        }
+        if (OnTmpFileProgress) {
+            const std::uint8_t percent = percentOf(total, copied + got);
+            serviceMessages();
+            if (cancel_)
+                return;
+            OnTmpFileProgress(sender, percent, percent);
+        }
+    }
+    platform::setDefaultPermissions(target.descriptor());
+    target.close();
+    if (!platform::renameFile(staging.path(), archiveFile_)) {
+        ErrorEvent(archiveFile_, "", "0", error_code::OpenError);
+        throw E_RAISE(error_code::OpenError);
+    }
+    staging.release();
 }
 
 void TCustomCClass::deleteFile(const std::string& path) const {
     if (DeleteOptions == doFinal)
-        std::remove(path.c_str());
+        platform::removeFile(path);
     else if (platform::existsAsFile(path))
         platform::moveToTrash(path);
 }

@@ -3,9 +3,11 @@
 #include "archive/file_scan.h"
 #include "archive/tar_header.h"
 #include "archive/zip_common.h"
+#include "platform/temporary_file.h"
 
 #include <memory>
 #include <optional>
+#include <unordered_set>
 
 namespace palvex::archive {
 
@@ -102,22 +104,40 @@ protected:
 
     std::string storedName(const Entry& entry) const;
     void unsupported();
+    // Reports a write that went short: 25160 when the disk is full, else 25136.
+    int writeFailureCode() const;
     // With swDelete: whether FileSpec selects a stored name and ExcludeSpec leaves it.
     bool selectedForDelete(const std::string& stored);
 
 private:
     bool gatherEntry(const std::string& path, const platform::DirectoryEntry& entry);
+    void refuseEntry(const std::string& path, const platform::DirectoryEntry& entry);
+    // The reason a stored name cannot go into a header as it is; null when it can.
+    const char* nameRefusal(const std::string& stored, bool folder) const;
     bool folderIsEmpty(const std::string& folder) const;
     bool excluded(const std::string& path) const;
     void matchGathered(Entry entry, const std::string& stored);
+    void replaceOrRename(std::vector<Entry>::iterator old, Entry entry, bool same,
+                         const std::string& stored);
+    bool renameOldCopy(Entry& old);
     void gather();
+    bool gatherNew();
+    bool prepareDefaultDir();
     bool driveCheck();
+    bool archiveFolderExists();
     bool existingArchiveWritable();
+    int readOnly(bool archiveExists);
+    int buildArchive(bool archiveExists);
+    std::unique_ptr<ByteStream> openOutput(std::optional<platform::TemporaryFile>& temporary);
     void writeEntries(ByteStream& output, ByteStream* old);
-    void moveIntoPlace(const std::string& temporary, std::int64_t previousSize, ByteStream& output);
+    void flushOutput(BufferedWriter& output);
+    bool moveIntoPlace(const std::string& temporary, std::int64_t previousSize, ByteStream& output);
+    void copyIntoPlace(ByteStream& source, ByteStream& sender);
+    void finishRun();
     void deleteFile(const std::string& path) const;
     int run();
 
+    std::unordered_set<std::string> newNames_; // lower-case header names added this run
     TCompressMethod compressMethod_ = cmTarred;
     std::string defaultExt_;
     std::string tempDir_;

@@ -98,25 +98,57 @@ void TarqFileScan::Scan() {
     }
 }
 
-void TarqFileScan::take(const std::string& folder, const platform::DirectoryEntry& entry,
-                        const TMultiMask& masks) {
+namespace {
+
+bool isFolderEntry(const platform::DirectoryEntry& entry) {
+    return hasBit(entry.attributes, attr::Directory);
+}
+
+// What the walk can neither store nor enter.
+bool refused(const platform::DirectoryEntry& entry) {
+    return entry.isLink || entry.isSpecial || (isFolderEntry(entry) && !entry.readable);
+}
+
+std::string pathOf(const std::string& folder, const platform::DirectoryEntry& entry) {
+    return folder + entry.name + (isFolderEntry(entry) ? "/" : "");
+}
+
+} // namespace
+
+bool TarqFileScan::passes(const platform::DirectoryEntry& entry, const TMultiMask& masks) const {
     if (!attributesPass(Attributes, entry.attributes, true) ||
         attributesPass(AttributesEx, entry.attributes, false))
+        return false;
+    return isFolderEntry(entry) || masks.matches(entry.name);
+}
+
+void TarqFileScan::take(const std::string& folder, const platform::DirectoryEntry& entry,
+                        const TMultiMask& masks) {
+    if (!passes(entry, masks))
         return;
-    const bool isFolder = hasBit(entry.attributes, attr::Directory);
-    if (isFolder) {
+    const std::string path = pathOf(folder, entry);
+    if (isFolderEntry(entry)) {
         if (OnEntry)
-            OnEntry(folder + entry.name + '/', entry);
+            OnEntry(path, entry);
         return;
     }
-    if (!masks.matches(entry.name))
-        return;
-    if (OnEntry && OnEntry(folder + entry.name, entry)) {
+    if (OnEntry && OnEntry(path, entry)) {
         ++filesCount_;
         filesSize_ += entry.size;
         if (OnScanFile)
-            OnScanFile(folder + entry.name, filesCount_, filesSize_);
+            OnScanFile(path, filesCount_, filesSize_);
     }
+}
+
+bool TarqFileScan::entered(const platform::DirectoryEntry& entry) const {
+    return isFolderEntry(entry) && !(hasBit(entry.attributes, attr::Hidden) && !IncludeHiddenDirs);
+}
+
+// What would have been taken or entered, had it been a file or folder one can read.
+void TarqFileScan::refuse(const std::string& folder, const platform::DirectoryEntry& entry,
+                          const TMultiMask& masks) {
+    if ((passes(entry, masks) || (RecurseDirs && entered(entry))) && OnRefused)
+        OnRefused(pathOf(folder, entry), entry);
 }
 
 void TarqFileScan::walk(const std::string& folder, const TMultiMask& masks) {
@@ -125,12 +157,15 @@ void TarqFileScan::walk(const std::string& folder, const TMultiMask& masks) {
     for (const platform::DirectoryEntry& entry : ListFolder(folder)) {
         if (cancelled())
             break;
-        if (entry.name.empty() || entry.name.front() == '.' || entry.isLink)
+        if (entry.name.empty())
             continue;
-        take(folder, entry, masks);
-        const bool isFolder = hasBit(entry.attributes, attr::Directory);
-        if (isFolder && !(hasBit(entry.attributes, attr::Hidden) && !IncludeHiddenDirs))
-            walk(folder + entry.name + '/', masks);
+        if (refused(entry)) {
+            refuse(folder, entry, masks);
+        } else {
+            take(folder, entry, masks);
+            if (entered(entry))
+                walk(folder + entry.name + '/', masks);
+        }
         if (ProcessMessages)
             ProcessMessages();
     }
@@ -144,7 +179,7 @@ void TarqFileScan::scanWithoutRecursion(const std::string& entry) {
     masks.add(namePart(entry).empty() ? "*" : namePart(entry));
     std::vector<platform::DirectoryEntry> found;
     for (const platform::DirectoryEntry& e : ListFolder(listed))
-        if (!e.isLink && e.name.front() != '.' && masks.matches(e.name))
+        if (!e.name.empty() && masks.matches(e.name))
             found.push_back(e);
     if (found.empty())
         return;
@@ -153,7 +188,10 @@ void TarqFileScan::scanWithoutRecursion(const std::string& entry) {
     for (const platform::DirectoryEntry& e : found) {
         if (cancelled())
             break;
-        take(listed, e, masks);
+        if (refused(e))
+            refuse(listed, e, masks);
+        else
+            take(listed, e, masks);
     }
 }
 

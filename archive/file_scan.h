@@ -19,8 +19,10 @@ enum TarqSortOptions { soUnsort, soByName, soByType, soBySize, soByTime, soByPat
 bool attributesPass(TarqFileAttributes set, std::uint32_t word, bool inclusionTest);
 
 // Walks the folders of FileSpec depth first, in the order the file system lists them, and
-// hands every entry that passes the attribute and mask tests to the entry handler. Names
-// beginning with "." are skipped, and symbolic links are neither gathered nor entered.
+// hands every entry that passes the attribute and mask tests to the entry handler. A name
+// beginning with "." is an entry like any other (its hidden attribute decides). A symbolic
+// link, a FIFO, socket or device, and a folder that cannot be read are never gathered nor
+// entered: those that pass the tests go to OnRefused instead, so the caller can say so.
 class TarqFileScan {
 public:
     // full path ("/"-terminated for a folder), its directory entry; true when it counts.
@@ -36,6 +38,7 @@ public:
     TfsScanOptions ScanOptions = soScanDir;
     TarqSortOptions Sorted = soUnsort;
     EntryHandler OnEntry;
+    std::function<void(const std::string& path, const platform::DirectoryEntry&)> OnRefused;
     bool* CancelFlag = nullptr;
 
     std::function<void(const std::string& FileName, int FilesCount, std::int64_t FilesSize)>
@@ -63,8 +66,12 @@ private:
     };
     Pass nextPass();
     void walk(const std::string& folder, const TMultiMask& masks);
+    bool passes(const platform::DirectoryEntry& entry, const TMultiMask& masks) const;
     void take(const std::string& folder, const platform::DirectoryEntry& entry,
               const TMultiMask& masks);
+    bool entered(const platform::DirectoryEntry& entry) const;
+    void refuse(const std::string& folder, const platform::DirectoryEntry& entry,
+                const TMultiMask& masks);
     void scanWithoutRecursion(const std::string& entry);
     bool cancelled() const { return CancelFlag && *CancelFlag; }
 

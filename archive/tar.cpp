@@ -1,12 +1,15 @@
 #include "archive/tar.h"
 
+#include "archive/entry_refusals.h"
+#include "archive/gzip_file.h"
 #include "archive/path_rules.h"
 #include "archive/tar_time.h"
 #include "platform/code_page.h"
+#include "platform/file_attributes.h"
+#include "platform/file_operations.h"
 
 #include <algorithm>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace palvex::archive {
 
@@ -65,17 +68,18 @@ void TTar::writeBlock(ByteStream& output, const void* data, std::int64_t count) 
         written = false; // a gathered write that failed when it went out
     }
     if (!written)
-        RaiseError(currentFileName_, "", "0", error_code::WriteError);
+        RaiseError(currentFileName_, "", "0", writeFailureCode());
 }
 
-bool TTar::writeNewEntry(Entry& entry, ByteStream& output) {
+// OnBegin, then the stored name with OnRenameFile's say; false when the entry is skipped.
+bool TTar::nameEntry(Entry& entry, std::string& stored) {
     const std::string offered = TranslateOemChar ? ansiToOem(entry.name) : entry.name;
     bool extract = true;
     const int position = static_cast<int>(&entry - entries_.data()) + 1;
     callHandler(OnBegin, offered, position, extract);
     if (!extract)
-        return true;
-    std::string stored = storedName(entry);
+        return false;
+    stored = storedName(entry);
     if (OnRenameFile) {
         std::string renamed;
         callHandler(OnRenameFile, stored, renamed);
@@ -86,62 +90,97 @@ bool TTar::writeNewEntry(Entry& entry, ByteStream& output) {
             stored = renamed;
     }
     currentFileName_ = stored;
+    return true;
+}
 
+std::unique_ptr<FileStream> TTar::openSource(const Entry& entry) {
+    // Gathering saw a regular file; whatever lies there now must be one too, or opening it
+    // could block for ever (a FIFO put in its place) or follow a link.
+    const std::uint32_t word = platform::attributeWord(entry.name);
+    const char* refused = word == platform::attr::NoEntry              ? nullptr
+                          : hasBit(word, platform::attr::ReparsePoint) ? refusal::Link
+                          : !platform::isRegularFile(entry.name)       ? refusal::Special
+                                                                       : nullptr;
+    if (refused) {
+        ErrorEvent(entry.name, refused, "0", error_code::OpenError);
+        return nullptr;
+    }
+    try {
+        return std::make_unique<FileStream>(entry.name, FileStream::Mode::OpenRead);
+    } catch (const Exception&) {
+        ErrorEvent(entry.name, "", "0", error_code::OpenError);
+        return nullptr;
+    }
+}
+
+void TTar::writeEntryHeader(const std::string& stored, bool folder, std::int64_t size,
+                            std::uint32_t packedDate, ByteStream& output) {
+    TarEntryHeader fields;
+    fields.storedName = TranslateOemChar ? ansiToOem(stored) : stored;
+    fields.isDirectory = folder;
+    fields.size = static_cast<std::uint32_t>(size);
+    fields.mtime = UnixTimeFromFileDate(UnpackFileDate(packedDate), TimeZone);
+    fields.uid = UnixUID;
+    fields.gid = UnixGID;
+    WriteHeader(header_, fields, UnixUName, UnixGName);
+    writeBlock(output, header_.data(), kBlock);
+}
+
+// Copies exactly size bytes; false when cancelled or when the file is not that long any more.
+bool TTar::copyData(Entry& entry, FileStream& source, std::int64_t size, ByteStream& output) {
+    std::vector<char> buffer(
+        static_cast<std::size_t>(std::min(std::max<std::int64_t>(size, 1), kChunk)));
+    std::int64_t done = 0;
+    while (done < size) {
+        serviceMessages();
+        if (cancel_)
+            return false;
+        const std::int64_t got = ReadBlock(source, buffer.data(), std::min(kChunk, size - done));
+        if (got <= 0) {
+            // Zeros in its place would be stored as if they were the picture.
+            ErrorEvent(entry.name, refusal::SizeChanged, "0", error_code::WriteError);
+            return false;
+        }
+        writeBlock(output, buffer.data(), got);
+        done += got;
+        remainingBytes_ -= got;
+        progressStep(size, done);
+    }
+    if (source.size() != size) {
+        ErrorEvent(entry.name, refusal::SizeChanged, "0", error_code::WriteError);
+        return false;
+    }
+    if (size % kBlock != 0) {
+        const std::vector<char> zeros(static_cast<std::size_t>(kBlock - size % kBlock), '\0');
+        writeBlock(output, zeros.data(), static_cast<std::int64_t>(zeros.size()));
+    }
+    return true;
+}
+
+bool TTar::writeNewEntry(Entry& entry, ByteStream& output) {
+    std::string stored;
+    if (!nameEntry(entry, stored))
+        return true;
     std::unique_ptr<FileStream> source;
     std::int64_t size = 0;
     std::uint32_t packedDate = entry.packedDate;
     if (!entry.isFolder) {
-        try {
-            source = std::make_unique<FileStream>(entry.name, FileStream::Mode::OpenRead);
-        } catch (const Exception&) {
-            ErrorEvent(entry.name, "", "0", error_code::OpenError);
+        source = openSource(entry);
+        if (!source)
+            return true;
+        size = source->size();
+        if (static_cast<std::uint64_t>(size) > kMaxEntrySize) {
+            ErrorEvent(entry.name, refusal::TooLarge, "0", error_code::WriteError);
             return true;
         }
-        struct stat st {};
-        ::fstat(source->descriptor(), &st);
-        size = st.st_size;
-        if (size > 0xFFFFFFFFLL) {
-            ErrorEvent(entry.name, "files of 4 GiB or more cannot be stored", "0",
-                       error_code::WriteError);
-            return true;
-        }
-        packedDate = selectDate(PackFileDate(LocalFromUtc(st.st_mtime, TimeZone)));
+        const std::time_t modified = platform::modificationTime(source->descriptor());
+        packedDate = selectDate(PackFileDate(LocalFromUtc(modified, TimeZone)));
     }
-
     try {
-        TarEntryHeader fields;
-        fields.storedName = TranslateOemChar ? ansiToOem(stored) : stored;
-        fields.isDirectory = entry.isFolder;
-        fields.size = static_cast<std::uint32_t>(size);
-        fields.mtime = UnixTimeFromFileDate(UnpackFileDate(packedDate), TimeZone);
-        fields.uid = UnixUID;
-        fields.gid = UnixGID;
-        WriteHeader(header_, fields, UnixUName, UnixGName);
         entry.offset = output.position();
-        writeBlock(output, header_.data(), kBlock);
-
-        std::vector<char> buffer(
-            static_cast<std::size_t>(std::min(std::max<std::int64_t>(size, 1), kChunk)));
-        std::int64_t done = 0;
-        while (source && done < size) {
-            serviceMessages();
-            if (cancel_)
-                return false;
-            std::int64_t got = ReadBlock(*source, buffer.data(), std::min(kChunk, size - done));
-            if (got <= 0) {
-                // The file shrank since it was measured: zeros keep the archive whole.
-                got = std::min(kChunk, size - done);
-                std::fill(buffer.begin(), buffer.begin() + got, '\0');
-            }
-            writeBlock(output, buffer.data(), got);
-            done += got;
-            remainingBytes_ -= got;
-            progressStep(size, done);
-        }
-        if (!entry.isFolder && size % kBlock != 0) {
-            const std::vector<char> zeros(static_cast<std::size_t>(kBlock - size % kBlock), '\0');
-            writeBlock(output, zeros.data(), static_cast<std::int64_t>(zeros.size()));
-        }
+        writeEntryHeader(stored, entry.isFolder, size, packedDate, output);
+        if (source && !copyData(entry, *source, size, output))
+            return false;
     } catch (const E_RAISE&) {
         return false;
     }
@@ -191,8 +230,12 @@ void TTar::endArchive(ByteStream& output) {
 }
 
 void TTar::finishGzip() {
-    // No gzip coder is built in; the tar itself is complete.
-    unsupported();
+    try {
+        gzipFile(archiveFile_, archiveFile_ + ".gz");
+    } catch (const Exception&) {
+        ErrorEvent(archiveFile_ + ".gz", "", "0", writeFailureCode());
+        throw;
+    }
 }
 
 } // namespace palvex::archive

@@ -25,6 +25,11 @@ protected:
     void finishGzip() override;
 
 private:
+    bool nameEntry(Entry& entry, std::string& stored);
+    std::unique_ptr<FileStream> openSource(const Entry& entry);
+    void writeEntryHeader(const std::string& stored, bool folder, std::int64_t size,
+                          std::uint32_t packedDate, ByteStream& output);
+    bool copyData(Entry& entry, FileStream& source, std::int64_t size, ByteStream& output);
     void copyBytes(ByteStream& from, ByteStream& to, std::int64_t count);
     void writeBlock(ByteStream& output, const void* data, std::int64_t count);
 

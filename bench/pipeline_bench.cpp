@@ -46,7 +46,6 @@ int main(int argc, char* argv[]) {
             measureCommand({"sh", "-c", "bzip2 -dc " + peer + " | tar -xf - -C " + out}, "", "",
                            runs, [&] { fresh(out); });
         printRow(std::string("unpack ") + size.name, unpackOurs, unpackTheirs);
-        fs::remove(tree + "/img.tar");
     }
     fs::remove_all(folder);
     return 0;

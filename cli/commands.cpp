@@ -6,6 +6,7 @@
 #include "editor/size_text.h"
 #include "editor/slot_catalogue.h"
 #include "editor/theme_editor.h"
+#include "editor/workspace_lock.h"
 #include "platform/exception.h"
 #include "platform/tree_removal.h"
 
@@ -61,6 +62,10 @@ int runSlots(CommandContext& context) {
 int runClean(CommandContext& context) {
     if (!QFileInfo::exists(context.workspace))
         return 0;
+    ConsoleUi ui(context.out, context.err);
+    const editor::WorkspaceGuard lock(context.workspace, ui);
+    if (!lock)
+        return 1;
     if (platform::removeTree(context.workspace.toStdString()))
         return 0;
     context.err << "Could not remove everything in " << QDir::toNativeSeparators(context.workspace)

@@ -27,6 +27,11 @@ inline const QString kProcessDone = QStringLiteral("Process Done!");
 inline const QString kCompileError = QStringLiteral("Compile img.bz2 error : ");
 inline const QString kClosingWhenWorkEnds =
     QStringLiteral("The window closes when the work in progress ends...");
+inline const QString kWorkspaceInUse =
+    QStringLiteral("The workspace is in use by another program (process %1).");
+inline const QString kOutputInWorkspace = QStringLiteral(
+    "The output file lies inside the workspace %1, and the compile packs everything in the "
+    "workspace: choose an output file outside it.");
 
 } // namespace palvex::editor::texts
 

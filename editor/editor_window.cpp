@@ -7,6 +7,7 @@
 #include "editor/picture_box.h"
 #include "editor/picture_preview.h"
 #include "editor/window_style.h"
+#include "editor/workspace_lock.h"
 
 #include <QAction>
 #include <QApplication>
@@ -389,7 +390,8 @@ void TEditorWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     editor_.forgetChanges();
-    removeFolderTree(workspace_);
+    if (const WorkspaceGuard lock(workspace_, *this); lock)
+        removeFolderTree(workspace_);
     emit formClosed();
     event->accept(); // hidden, not destroyed
 }

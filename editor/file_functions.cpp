@@ -2,11 +2,11 @@
 
 #include "platform/file_attributes.h"
 #include "platform/file_info.h"
+#include "platform/file_operations.h"
 #include "platform/temporary_files.h"
 #include "platform/tree_removal.h"
 
 #include <QFileInfo>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -57,7 +57,7 @@ bool replaceFile(const QString& source, const QString& target, QString* reason) 
         if (!error)
             fs::rename(staging, native(target), error);
         if (error)
-            std::remove(staging.c_str());
+            platform::removeFile(staging);
     }
     if (error && reason)
         *reason = QString::fromStdString(error.message());

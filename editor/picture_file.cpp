@@ -1,6 +1,7 @@
 #include "editor/picture_file.h"
 
 #include "platform/exception.h"
+#include "platform/file_operations.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -28,6 +29,9 @@ QImage loadPicture(const QString& path) {
     if (format.isEmpty())
         throw Exception(
             QStringLiteral("Unknown picture file extension (.%1)").arg(suffix).toStdString());
+    // A FIFO or device would block the decoder for ever, or feed it without end.
+    if (!platform::isRegularFile(path.toStdString()))
+        throw Exception(QStringLiteral("%1 is not a regular file").arg(path).toStdString());
     QImageReader reader(path, format);
     reader.setAutoDetectImageFormat(false);
     reader.setDecideFormatFromContent(false);

@@ -4,6 +4,7 @@
 #include "editor/file_functions.h"
 #include "editor/picture_file.h"
 #include "editor/size_text.h"
+#include "editor/workspace_lock.h"
 #include "platform/exception.h"
 
 namespace palvex::editor {
@@ -77,6 +78,9 @@ bool ThemeEditor::undoChange() {
 // The one copy into the workspace, logged as done + name, then the slot shown again from disk.
 bool ThemeEditor::putIntoSlot(const QString& source, const QString& slotFile, const QString& done,
                               const QString& name) {
+    const WorkspaceGuard lock(workspace_, ui_);
+    if (!lock)
+        return false;
     QString reason;
     const bool copied = replaceFile(source, slotFile, &reason);
     if (copied)

@@ -28,7 +28,7 @@ public:
     void openArchiveFile(const QString& archive);
     // Unpacks the archive named in the input field into the workspace.
     void unpack();
-    // Packs the workspace into img.tar and compresses that into the output file.
+    // Packs the workspace into a temporary tar and compresses that into the output file.
     void compile();
     const QString& workspace() const { return workspace_; }
 
@@ -77,9 +77,13 @@ private:
     void extractInto(const QString& archive);
     bool decodeInto(const QString& input, const std::string& temporary);
     void refuseUnpack();
-    void compressInto(const QString& output);
     bool putIntoSlot(const QString& source, const QString& slotFile, const QString& done,
                      const QString& name);
+    bool outputOutsideWorkspace(const QString& output);
+    void compileWorkspace(const QString& output);
+    void logWriterErrors(QString& firstError);
+    void packWorkspace(const std::string& tarFile);
+    void compressInto(const std::string& tarFile, const QString& output);
 
     TerminalModel model_;
     PipelineUi& ui_;

@@ -6,6 +6,7 @@
 #include "editor/file_functions.h"
 #include "editor/theme_editor.h"
 #include "editor/workspace.h"
+#include "editor/workspace_lock.h"
 #include "platform/capped_stream.h"
 #include "platform/exception.h"
 #include "platform/temporary_file.h"
@@ -13,11 +14,8 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <optional>
-#include <sys/stat.h>
 
 namespace palvex::editor {
 
@@ -90,6 +88,9 @@ void ThemeEditor::openArchiveFile(const QString& archive) {
     view_.setInputFile(archive);
     if (!existsAsFile(view_.inputFile()))
         return;
+    const WorkspaceGuard lock(workspace_, ui_);
+    if (!lock)
+        return;
     BusyCursor busy(ui_);
     unpackInput();
     previewSelectedSlot();
@@ -97,7 +98,10 @@ void ThemeEditor::openArchiveFile(const QString& archive) {
 
 void ThemeEditor::unpack() {
     OnePipeline one(running_, ui_);
-    if (one)
+    if (!one)
+        return;
+    const WorkspaceGuard lock(workspace_, ui_);
+    if (lock)
         unpackInput();
 }
 
@@ -179,75 +183,14 @@ void ThemeEditor::compile() {
         view_.focusOutputFile();
         return;
     }
+    if (!outputOutsideWorkspace(output))
+        return;
+    const WorkspaceGuard lock(workspace_, ui_);
+    if (!lock)
+        return;
     BusyCursor busy(ui_);
     ui_.appendLog(texts::kCompiling);
-
-    // Every compile starts from an empty archive: an img.tar left by the last one would
-    // otherwise keep old copies of changed pictures and be packed into the new one.
-    const QString tarFile = workspaceTarFile(workspace_);
-    std::remove(local(tarFile).c_str());
-
-    QString writerError;
-    logArchiveErrors(Tar1, &writerError);
-    Tar1.setArchiveFile(local(tarFile));
-    Tar1.DateAttribute = archive::daFileDate;
-    Tar1.StoredDirNames = archive::sdRelative;
-    Tar1.RecurseDirs = true;
-    Tar1.Switch = archive::swAdd;
-    Tar1.StoreEmptySubDirs = true;
-    Tar1.ExcludeSpec.clear();
-    Tar1.FileSpec = {local(workspace_) + "/"};
-    using archive::TarqFileAttribute;
-    for (TarqFileAttribute e : {archive::fsZeroAttr, archive::fsArchive, archive::fsDirectory,
-                                archive::fsHidden, archive::fsReadOnly, archive::fsSysFile})
-        Tar1.SetAttribute(e, true);
-    for (TarqFileAttribute e : {archive::fsZeroAttr, archive::fsArchive, archive::fsDirectory,
-                                archive::fsHidden, archive::fsReadOnly, archive::fsSysFile})
-        Tar1.SetAttributeEx(e, false);
-    Tar1.Compress();
-
-    // A compile that left pictures out must not say it is done.
-    if (!writerError.isEmpty()) {
-        ui_.appendLog(texts::kCompileError + writerError);
-        return;
-    }
-    try {
-        compressInto(output);
-    } catch (const Exception& error) {
-        ui_.appendLog(texts::kCompileError + QString::fromStdString(error.what()));
-        return;
-    }
-    ui_.appendLog(texts::kProcessDone);
-}
-
-// The compressed stream goes to a new file beside the output, which takes the output's name
-// only when complete: a failed compile leaves an existing output as it was.
-void ThemeEditor::compressInto(const QString& output) {
-    const std::string target = local(output);
-    const std::string folder = local(QFileInfo(output).absolutePath());
-    FileStream in(local(workspaceTarFile(workspace_)), FileStream::Mode::OpenRead);
-    const std::string staging =
-        platform::createTemporaryFile(folder, "." + local(QFileInfo(output).fileName()) + ".");
-    if (staging.empty())
-        throw Exception("Cannot create file \"" + target + "\". " + std::strerror(errno));
-    struct Staging {
-        std::string path;
-        ~Staging() {
-            if (!path.empty())
-                std::remove(path.c_str());
-        }
-    } cleanup{staging};
-    {
-        FileStream out(staging, FileStream::Mode::OpenWrite);
-        Tbzip2().CompressStream(in, out);
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(out.descriptor(), 0666 & ~mask);
-        out.close();
-    }
-    if (std::rename(staging.c_str(), target.c_str()) != 0)
-        throw Exception("Cannot create file \"" + target + "\". " + std::strerror(errno));
-    cleanup.path.clear();
+    compileWorkspace(output);
 }
 
 } // namespace palvex::editor

@@ -13,8 +13,4 @@ QString workspaceRoot() {
 #endif
 }
 
-QString workspaceTarFile(const QString& root) {
-    return root + QStringLiteral("/img.tar");
-}
-
 } // namespace palvex::editor

@@ -8,7 +8,4 @@ namespace palvex::editor {
 // <user cache folder>/palvex-image-changer/IMAGE. No trailing separator.
 QString workspaceRoot();
 
-// The tar file the compile leaves in the workspace.
-QString workspaceTarFile(const QString& root);
-
 } // namespace palvex::editor

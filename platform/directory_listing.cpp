@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace palvex::platform {
 
@@ -32,6 +33,9 @@ std::vector<DirectoryEntry> listDirectory(const std::string& folder) {
         entry.name = name;
         entry.attributes = attributeWordFromStat(path, st);
         entry.isLink = S_ISLNK(st.st_mode);
+        entry.isSpecial = !entry.isLink && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+        if (S_ISDIR(st.st_mode))
+            entry.readable = ::access(path.c_str(), R_OK | X_OK) == 0;
         entry.size = S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : 0;
         entry.modified = st.st_mtime;
         entries.push_back(std::move(entry));

@@ -10,8 +10,9 @@ namespace palvex::platform {
 TemporaryFile::TemporaryFile(const std::string& prefix)
     : TemporaryFile(temporaryFolder(), prefix) {}
 
-TemporaryFile::TemporaryFile(const std::string& folder, const std::string& prefix)
-    : path_(createTemporaryFile(folder, prefix)) {}
+TemporaryFile::TemporaryFile(const std::string& folder, const std::string& prefix,
+                             const std::string& suffix)
+    : path_(createTemporaryFile(folder, prefix, suffix)) {}
 
 TemporaryFile::~TemporaryFile() {
     if (!path_.empty()) {

@@ -10,7 +10,8 @@ namespace palvex::platform {
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::string& prefix = "arq");
-    TemporaryFile(const std::string& folder, const std::string& prefix);
+    TemporaryFile(const std::string& folder, const std::string& prefix,
+                  const std::string& suffix = {});
     ~TemporaryFile();
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;

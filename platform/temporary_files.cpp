@@ -23,16 +23,17 @@ std::string temporaryFolder() {
     return folder + '/';
 }
 
-std::string createTemporaryFile(const std::string& folder, const std::string& prefix) {
+std::string createTemporaryFile(const std::string& folder, const std::string& prefix,
+                                const std::string& suffix) {
     if (folder.empty())
         return {};
     std::string pattern = folder;
     if (pattern.back() != '/')
         pattern += '/';
-    pattern += prefix + "XXXXXX";
+    pattern += prefix + "XXXXXX" + suffix;
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
+    const int fd = ::mkstemps(name.data(), static_cast<int>(suffix.size()));
     if (fd < 0)
         return {};
     ::close(fd);

@@ -9,8 +9,9 @@ namespace palvex::platform {
 // plant files there. Ends with "/"; empty when no such folder can be had.
 std::string temporaryFolder();
 
-// Creates a new, empty file with a unique name that starts with prefix in folder, without
-// ever opening an existing one. Returns its path, or empty on failure.
-std::string createTemporaryFile(const std::string& folder, const std::string& prefix);
+// Creates a new, empty file with a unique name that starts with prefix (and ends with suffix)
+// in folder, without ever opening an existing one. Returns its path, or empty on failure.
+std::string createTemporaryFile(const std::string& folder, const std::string& prefix,
+                                const std::string& suffix = {});
 
 } // namespace palvex::platform

@@ -52,21 +52,34 @@ TEST(AttributeTest, TableOfWords) {
         EXPECT_EQ(attributesPass(c.set, c.word, c.inclusion), c.passes) << std::hex << c.word;
 }
 
-TEST(FileScan, WalksDepthFirstInListingOrderSkippingDotNamesAndLinks) {
+TEST(FileScan, WalksDepthFirstInListingOrderTakingDotFilesAndRefusingWhatItCannotStore) {
     FakeTree tree;
+    platform::DirectoryEntry fifo{"pipe.gif", attr::Archive, 0, 0, false};
+    fifo.isSpecial = true;
+    platform::DirectoryEntry locked{"locked", attr::Directory, 0, 0, false};
+    locked.readable = false;
     tree.folders["/w/"] = {{"b.jpg", attr::Archive, 3, 0, false},
                            {"sub", attr::Directory, 0, 0, false},
-                           {".hidden", attr::Archive, 1, 0, false},
+                           {".hidden", attr::Archive | attr::Hidden, 1, 0, false},
                            {"link", attr::ReparsePoint | attr::Directory, 0, 0, true},
+                           fifo,
+                           locked,
                            {"a.gif", attr::Archive, 2, 0, false}};
     tree.folders["/w/sub/"] = {{"c.jpg", attr::Archive, 4, 0, false}};
     tree.folders["/w/link/"] = {{"never.jpg", attr::Archive, 4, 0, false}};
+    tree.folders["/w/locked/"] = {{"never.jpg", attr::Archive, 4, 0, false}};
     TarqFileScan scan;
     scan.FileSpec = {"/w/"};
+    scan.Attributes |= attributeSet({fsHidden});
+    std::vector<std::string> refused;
+    scan.OnRefused = [&](const std::string& path, const platform::DirectoryEntry&) {
+        refused.push_back(path);
+    };
     EXPECT_EQ(scanned(scan, tree),
-              (std::vector<std::string>{"/w/b.jpg", "/w/sub/c.jpg", "/w/a.gif"}));
-    EXPECT_EQ(scan.FilesCount(), 3);
-    EXPECT_EQ(scan.FilesSize(), 9);
+              (std::vector<std::string>{"/w/b.jpg", "/w/sub/c.jpg", "/w/.hidden", "/w/a.gif"}));
+    EXPECT_EQ(refused, (std::vector<std::string>{"/w/link/", "/w/pipe.gif", "/w/locked/"}));
+    EXPECT_EQ(scan.FilesCount(), 4);
+    EXPECT_EQ(scan.FilesSize(), 10);
 }
 
 TEST(FileScan, MasksMergeIntoPassesPerRoot) {

@@ -1,3 +1,4 @@
+#include "archive/entry_refusals.h"
 #include "archive/tar.h"
 #include "tests/archive/archive_helpers.h"
 #include "tests/support/scratch_folder.h"
@@ -6,6 +7,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <utime.h>
 
 namespace palvex::archive {
@@ -219,18 +221,217 @@ TEST_F(TarWriter, ReplaceHandlerBringsTheNewCopyIn) {
     EXPECT_EQ(test::readFile(out + "/a.txt"), "second!");
 }
 
-TEST_F(TarWriter, LongNamesAndLinksAreNeverStored) {
+// Every entry the writer cannot store whole is named with its reason, never stored in part,
+// and the entries beside it stay whole.
+TEST_F(TarWriter, EachEntryThatCannotBeStoredIsNamedWithItsReason) {
     const std::string longName = std::string(60, 'd') + "/" + std::string(45, 'f');
-    test::writeFile(in(longName), "x");
-    test::writeFile(in("ok.txt"), "x");
-    test::writeFile(scratch / "outside/secret.txt", "secret");
-    fs::create_directory_symlink(scratch / "outside", in("linked"));
-    fs::create_symlink(scratch / "outside/secret.txt", in("link.txt"));
+    const std::string big(200000, 'b'); // more than one copy chunk
+    auto resize = [this](const std::string& file, std::size_t size) {
+        writer.OnProgress = [this, file, size](TZipCommon&, std::uint8_t, std::uint8_t) {
+            fs::resize_file(in(file), size);
+        };
+    };
+    // Gathered as a file, then put something else in its place just before it is opened.
+    auto swap = [this](std::function<void(const std::string&)> replace) {
+        test::writeFile(in("swap.gif"), "x");
+        writer.OnBegin = [this, replace](TZipCommon&, const std::string& name, int, bool&) {
+            if (name == in("swap.gif")) {
+                fs::remove(name);
+                replace(name);
+            }
+        };
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        std::string path; // relative to the workspace
+        std::string reason;
+        int code;
+    } const cases[] = {
+        {"link to a folder",
+         [&] { fs::create_directory_symlink(scratch / "outside", in("linked")); }, "linked/",
+         refusal::Link, 25235},
+        {"link to a file",
+         [&] { fs::create_symlink(scratch / "outside/secret.txt", in("link.txt")); }, "link.txt",
+         refusal::Link, 25235},
+        {"FIFO", [&] { ASSERT_EQ(::mkfifo(in("pipe.gif").c_str(), 0644), 0); }, "pipe.gif",
+         refusal::Special, 25235},
+        {"file swapped for a FIFO",
+         [&] { swap([](const std::string& p) { ::mkfifo(p.c_str(), 0644); }); }, "swap.gif",
+         refusal::Special, 25235},
+        {"file swapped for a link",
+         [&] {
+             swap([&](const std::string& p) {
+                 fs::create_symlink(scratch / "outside/secret.txt", p);
+             });
+         },
+         "swap.gif", refusal::Link, 25235},
+        {"unreadable folder",
+         [&] {
+             test::makeFolder(in("locked"));
+             test::writeFile(in("locked/x.gif"), "x");
+             writer.ListFolder = [](const std::string& folder) {
+                 auto entries = platform::listDirectory(folder);
+                 for (auto& e : entries)
+                     e.readable = e.name != "locked";
+                 return entries;
+             };
+         },
+         "locked/", refusal::UnreadableFolder, 25235},
+        {"name over 100 bytes", [&] { test::writeFile(in(longName), "x"); }, longName,
+         refusal::NameTooLong, 25136},
+        {"backslash name", [&] { test::writeFile(in("x\\..\\..\\evil.gif"), "x"); },
+         "x\\..\\..\\evil.gif", refusal::NameBackslash, 25136},
+        {"name outside code page 437", [&] { test::writeFile(in("\xE6\x97\xA5.gif"), "x"); },
+         "\xE6\x97\xA5.gif", refusal::NameNotOem, 25136},
+        {"file over 4 GiB - 1 byte", // sparse: no disk space is taken
+         [&] {
+             test::writeFile(in("huge.bin"), "");
+             fs::resize_file(in("huge.bin"), kMaxEntrySize + 1);
+         },
+         "huge.bin", refusal::TooLarge, 25136},
+        {"file that shrinks while packed",
+         [&] {
+             test::writeFile(in("0.gif"), big);
+             resize("0.gif", 1000);
+         },
+         "0.gif", refusal::SizeChanged, 25136},
+        {"file that grows while packed",
+         [&] {
+             test::writeFile(in("0.gif"), big);
+             resize("0.gif", big.size() + 1);
+         },
+         "0.gif", refusal::SizeChanged, 25136},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(workspace());
+        test::makeFolder(workspace());
+        test::writeFile(scratch / "outside/secret.txt", "secret");
+        test::writeFile(in(".hidden.gif"), "dot files are files");
+        errors.clear();
+        writer.ListFolder = platform::listDirectory;
+        writer.OnBegin = nullptr;
+        c.make();
+        EXPECT_EQ(compile(), 1);
+        EXPECT_EQ(errors, std::vector<std::string>{std::to_string(c.code) + " " + in(c.path) + " " +
+                                                   c.reason});
+        // Only the dot file went in, whole, behind whatever was cut back.
+        EXPECT_EQ(pythonListing(archive()).substr(0, 12), ".hidden.gif ") << c.what;
+        EXPECT_EQ(test::readFile(archive()).substr(512, 19), "dot files are files");
+        writer.OnProgress = nullptr;
+    }
+}
+
+TEST_F(TarWriter, ASameSizeFileTwoSecondsNewerIsOfferedForReplacement) {
+    test::writeFile(in("a.txt"), "first");
+    setTime(in("a.txt"), 1000000000);
     ASSERT_EQ(compile(), 1);
-    EXPECT_EQ(pythonListing(archive()).find("secret"), std::string::npos);
-    EXPECT_EQ(pythonListing(archive()).find("link"), std::string::npos);
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].rfind("25136 " + in(longName), 0), 0u);
+    test::writeFile(in("a.txt"), "again");
+    setTime(in("a.txt"), 1000000002);
+    int asked = 0;
+    writer.OnReplaceFile = [&](TZipCommon&, const std::string&, const std::string&, const DateTime&,
+                               const DateTime&, std::int64_t, std::int64_t, int, int,
+                               bool& replace) {
+        ++asked;
+        replace = true;
+    };
+    compile();
+    EXPECT_EQ(asked, 1);
+    const std::string out = scratch / "x";
+    test::makeFolder(out);
+    test::shell("tar -xf " + archive() + " -C " + out + " a.txt");
+    EXPECT_EQ(test::readFile(out + "/a.txt"), "again");
+}
+
+TEST_F(TarWriter, AFileReachedByTwoPassesGoesInOnce) {
+    test::writeFile(in("sub/a.txt"), "a");
+    TTar twice;
+    twice.setArchiveFile(scratch / "twice.tar");
+    twice.StoredDirNames = sdAbsolute;
+    twice.FileSpec = {workspace() + "/", in("sub/")};
+    EXPECT_EQ(twice.Compress(), 1);
+    const std::string listing = pythonListing(scratch / "twice.tar");
+    EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 1) << listing;
+}
+
+// A cancelled run does no work: it writes nothing, fires no end events and leaves no file.
+TEST_F(TarWriter, ACancelledRunLeavesTheArchiveAndNoTemporaryFile) {
+    test::writeFile(in("a.txt"), "old");
+    ASSERT_EQ(compile(), 1);
+    const std::string before = test::readFile(archive());
+    test::writeFile(in("b.bin"), std::string(300000, 'b'));
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+    } const cases[] = {
+        {"during the data copy",
+         [&] {
+             writer.OnProgress = [](TZipCommon& w, std::uint8_t, std::uint8_t) {
+                 w.setCancel(true);
+             };
+         }},
+        {"when the temporary file is to move",
+         [&] {
+             writer.OnTmpFileMoveBegin = [](ByteStream&, const std::string&, const std::string&,
+                                            bool& cancel) {
+                 cancel = true;
+             };
+         }},
+        {"while an in-memory archive is copied into place",
+         [&] {
+             writer.CompressionMethod = cmInMemory;
+             writer.OnTmpFileProgress = [&](ByteStream&, std::uint8_t, std::uint8_t) {
+                 writer.setCancel(true);
+             };
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writer.OnProgress = nullptr;
+        writer.OnTmpFileMoveBegin = nullptr;
+        writer.OnTmpFileProgress = nullptr;
+        writer.CompressionMethod = cmTempFile;
+        int ends = 0;
+        writer.OnDeactivate = [&](TZipCommon&) {
+            ++ends;
+        };
+        writer.OnElapsedTime = [&](TZipCommon&, float) {
+            ++ends;
+        };
+        c.arrange();
+        EXPECT_EQ(compile(), 0);
+        EXPECT_EQ(ends, 0);
+        EXPECT_EQ(test::readFile(archive()), before);
+        EXPECT_TRUE(fs::is_empty(writer.TempDir()));
+        EXPECT_EQ(std::distance(fs::directory_iterator(workspace()), fs::directory_iterator()),
+                  3); // a.txt, b.bin, img.tar: no staging file left beside the archive
+    }
+}
+TEST_F(TarWriter, TarGzipCompressesTheFinishedTarIntoTheGzFile) {
+    test::writeFile(in("image/a.gif"), std::string(70000, 'a'));
+    test::writeFile(in("b.txt"), "b");
+    TTar gzipping;
+    gzipping.setCompressMethod(cmTarGzip);
+    gzipping.setArchiveFile(scratch / "theme.tar.gz");
+    gzipping.FileSpec = {workspace() + "/"};
+    std::vector<int> codes;
+    gzipping.OnError = [&](TZipCommon&, const std::string&, const std::string&, const std::string&,
+                           int code) {
+        codes.push_back(code);
+    };
+    EXPECT_EQ(gzipping.Compress(), 2);
+    EXPECT_TRUE(codes.empty());
+    std::string listing;
+    ASSERT_EQ(test::shell("gzip -dc " + scratch / "theme.tar.gz" +
+                              " | tar -tvf - | awk "
+                              "'{print $3, $6}' | sort",
+                          &listing),
+              0);
+    EXPECT_EQ(listing, "1 b.txt\n70000 image/a.gif\n");
+    EXPECT_EQ(
+        test::shell("gzip -dc " + scratch / "theme.tar.gz" + " | cmp - " + scratch / "theme.tar"),
+        0);
 }
 
 TEST_F(TarWriter, AMissingArchiveFolderIsReported) {
@@ -251,7 +452,17 @@ TEST_F(TarWriter, AMissingArchiveFolderIsReported) {
 TEST_F(TarWriter, DeleteRemovesTheSelectedEntriesOnly) {
     test::writeFile(in("a.gif"), "a");
     test::writeFile(in("b.jpg"), "b");
-    ASSERT_EQ(compile(), 2);
+    test::writeFile(in("a/x.gif"), "a");
+    test::writeFile(in("b/x.gif"), "b");
+    ASSERT_EQ(compile(), 4);
+    TTar nested;
+    nested.TimeZone = test::utcZone();
+    nested.setArchiveFile(archive());
+    nested.Switch = swDelete;
+    nested.FileSpec = {"b/x.gif"};
+    EXPECT_EQ(nested.Compress(), 1);
+    EXPECT_EQ(pythonListing(archive()).find("b/x.gif"), std::string::npos);
+    EXPECT_NE(pythonListing(archive()).find("a/x.gif 1"), std::string::npos);
     TTar remover;
     remover.TimeZone = test::utcZone();
     remover.setArchiveFile(archive());
@@ -261,8 +472,8 @@ TEST_F(TarWriter, DeleteRemovesTheSelectedEntriesOnly) {
     remover.OnDeleteFile = [&](TZipCommon&, const std::string& name, int, int) {
         deleted.push_back(name);
     };
-    EXPECT_EQ(remover.Compress(), 1);
-    EXPECT_EQ(deleted, std::vector<std::string>{"a.gif"});
+    EXPECT_EQ(remover.Compress(), 2);
+    EXPECT_EQ(deleted, (std::vector<std::string>{"a.gif", "a/x.gif"}));
     EXPECT_EQ(pythonListing(archive()).find("a.gif"), std::string::npos);
     EXPECT_NE(pythonListing(archive()).find("b.jpg 1"), std::string::npos);
 }

@@ -180,7 +180,8 @@ TEST_F(Pipelines, OpenChangeCompileAndAgain) {
     editor.compile();
     EXPECT_EQ(ui.logLines(), QStringList({"Compiling img.bz2...", "Process Done!"}));
     EXPECT_EQ(members(ui.output), "image/desktop.jpg " + std::to_string(desktop.size()) +
-                                      "\nimage/mi1.gif " + std::to_string(first.size()) + "\n");
+                                      "\nimage/en/old/.keep 0\nimage/mi1.gif " +
+                                      std::to_string(first.size()) + "\n");
     EXPECT_EQ(memberContent(ui.output, "image/mi1.gif"), first);
 
     const QByteArray second = gifPicture(52, 52);
@@ -199,7 +200,7 @@ TEST_F(Pipelines, AFailedCompileLeavesTheOutputAsItWas) {
     editor.compile(); // nothing opened: no workspace
     const QStringList lines = ui.logLines();
     EXPECT_EQ(lines.first(), "Compiling img.bz2...");
-    EXPECT_EQ(lines.last(), "Compile img.bz2 error : Invalid directory");
+    EXPECT_EQ(lines.last(), "Compile img.bz2 error : Nothing to do");
     EXPECT_EQ(readFile(output.toStdString()), "precious");
 
     open(theme("img.bz2", {{"image/desktop.jpg", jpegPicture(8, 8)}}));

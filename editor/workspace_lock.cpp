@@ -1,0 +1,63 @@
+#include "editor/workspace_lock.h"
+
+#include "editor/editor_texts.h"
+#include "platform/temporary_files.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+
+namespace palvex::editor {
+
+namespace {
+
+QString besideWorkspace(const QFileInfo& workspace) {
+    return workspace.absolutePath() + QLatin1Char('/') + workspace.fileName() +
+           QStringLiteral(".lock");
+}
+
+// Where the lock goes when the workspace's parent folder takes no files (a read-only mount):
+// named after the workspace, so every program of this user finds the same one.
+QString inTemporaryFolder(const QFileInfo& workspace) {
+    const QString folder = QString::fromStdString(platform::temporaryFolder());
+    if (folder.isEmpty())
+        return {};
+    const QByteArray key =
+        QCryptographicHash::hash(workspace.absoluteFilePath().toUtf8(), QCryptographicHash::Sha1)
+            .toHex()
+            .left(16);
+    return folder + QStringLiteral("workspace-") + QString::fromLatin1(key) +
+           QStringLiteral(".lock");
+}
+
+} // namespace
+
+WorkspaceLock::WorkspaceLock(const QString& workspace) {
+    const QFileInfo info(workspace);
+    QDir().mkpath(info.absolutePath());
+    if (!tryAt(besideWorkspace(info)) && holder_ == 0)
+        tryAt(inTemporaryFolder(info));
+}
+
+bool WorkspaceLock::tryAt(const QString& lockFile) {
+    if (lockFile.isEmpty())
+        return false;
+    lock_ = std::make_unique<QLockFile>(lockFile);
+    // Only a holder that died makes a lock stale, never its age: a long compile keeps it.
+    lock_->setStaleLockTime(0);
+    if (lock_->tryLock(0))
+        return true;
+    if (lock_->error() == QLockFile::LockFailedError) {
+        QString host, application;
+        if (!lock_->getLockInfo(&holder_, &host, &application) || holder_ == 0)
+            holder_ = -1;
+    }
+    return false;
+}
+
+WorkspaceGuard::WorkspaceGuard(const QString& workspace, PipelineUi& ui) : lock_(workspace) {
+    if (lock_.inUse())
+        ui.showError(texts::kWorkspaceInUse.arg(lock_.holder()));
+}
+
+} // namespace palvex::editor

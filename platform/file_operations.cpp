@@ -1,0 +1,58 @@
+#include "platform/file_operations.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace palvex::platform {
+
+bool isFolder(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isRegularFile(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool entryExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0;
+}
+
+bool removeFile(const std::string& path) {
+    return !path.empty() && ::unlink(path.c_str()) == 0;
+}
+
+bool renameFile(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool sameFileSystem(const std::string& a, const std::string& b) {
+    struct stat first {
+    }, second{};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev;
+}
+
+VolumeState volumeState(const std::string& folder) {
+    struct statvfs vfs {};
+    if (::statvfs(folder.c_str(), &vfs) != 0)
+        return VolumeState::NotAccessible;
+    return (vfs.f_flag & ST_RDONLY) != 0 ? VolumeState::ReadOnly : VolumeState::Writable;
+}
+
+bool setDefaultPermissions(int descriptor) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return ::fchmod(descriptor, 0666 & ~mask) == 0;
+}
+
+std::time_t modificationTime(int descriptor) {
+    struct stat st {};
+    return ::fstat(descriptor, &st) == 0 ? st.st_mtime : static_cast<std::time_t>(-1);
+}
+
+} // namespace palvex::platform

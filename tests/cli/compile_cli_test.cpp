@@ -1,0 +1,290 @@
+// The compile as a user meets it from a shell: what it refuses, what it leaves alone, and
+// one pipeline per workspace.
+#include "tests/archive/archive_helpers.h"
+#include "tests/support/picture_bytes.h"
+#include "tests/support/scratch_folder.h"
+
+#include <QLockFile>
+#include <QProcess>
+#include <QSysInfo>
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace palvex::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ThemeRun {
+    bool finished = false; // false: it hung and was killed
+    int exitCode = -1;
+    std::string out, err;
+};
+
+// The harness bounds every run: a program that hangs is killed and reported, never waited on.
+ThemeRun theme(const QStringList& arguments, const std::string& folder = {}) {
+    QProcess process;
+    if (!folder.empty())
+        process.setWorkingDirectory(QString::fromStdString(folder));
+    process.start(QStringLiteral(PALVEX_THEME), arguments);
+    ThemeRun run;
+    run.finished = process.waitForFinished(20000);
+    if (!run.finished)
+        process.kill();
+    process.waitForFinished(5000);
+    run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput().toStdString();
+    run.err = process.readAllStandardError().toStdString();
+    return run;
+}
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+std::string listing(const std::string& archive) {
+    std::string out;
+    shell("bzip2 -dc '" + archive + "' | tar -tf - | sort", &out);
+    return out;
+}
+
+// Names, kinds, sizes and dates of everything in a folder.
+std::string tree(const std::string& folder) {
+    std::string out;
+    shell("cd '" + folder + "' && find . -printf '%p %y %s %T@\\n' | sort", &out);
+    return out;
+}
+
+class CompileCli : public ::testing::Test {
+protected:
+    CompileCli() {
+        writeFile(workspace + "/image/desktop.jpg", jpegPicture(8, 8).toStdString());
+        writeFile(output, "precious");
+    }
+    ThemeRun compile(const std::string& out) {
+        return theme({"compile", q(out), "--workspace", q(workspace)});
+    }
+
+    ScratchFolder scratch;
+    const std::string workspace = scratch / "W";
+    const std::string output = scratch / "out.bz2";
+};
+
+TEST_F(CompileCli, WhatCannotBeStoredFailsTheCompileNamingTheFileAndLeavesTheOutput) {
+    struct Case {
+        const char* what;
+        std::string name;
+        std::function<void(const std::string&)> make;
+    } const cases[] = {
+        {"FIFO", "image/pipe.gif",
+         [](const std::string& p) {
+             ::mkfifo(p.c_str(), 0644);
+         }},
+        {"link", "image/link.gif",
+         [&](const std::string& p) {
+             fs::create_symlink(workspace + "/image/desktop.jpg", p);
+         }},
+        {"name outside code page 437", "image/\xE6\x97\xA5.gif",
+         [](const std::string& p) {
+             writeFile(p, "x");
+         }},
+        {"backslash name", "x\\..\\..\\evil.gif",
+         [](const std::string& p) {
+             writeFile(p, "x");
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = workspace + "/" + c.name;
+        c.make(path);
+        const ThemeRun run = compile(output);
+        ASSERT_TRUE(run.finished) << "the compile hung";
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.out.find(" : " + path + " ("), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("\nCompile img.bz2 error : "), std::string::npos) << run.out;
+        EXPECT_EQ(readFile(output), "precious");
+        fs::remove(path);
+    }
+}
+
+TEST_F(CompileCli, PicturesThatAreNotRegularFilesAreRefusedAtOnce) {
+    const std::string fifo = scratch / "pick/desktop.jpg";
+    makeFolder(scratch / "pick");
+    ::mkfifo(fifo.c_str(), 0644);
+    ::mkfifo((workspace + "/image/mi1.gif").c_str(), 0644);
+    const QString ws = q(workspace);
+    const QStringList commands[] = {
+        {"show", "korvell", "4", "--workspace", ws},
+        {"check", "korvell", "Desktop", q(fifo), "--workspace", ws},
+        {"change", "korvell", "Desktop", q(fifo), "--workspace", ws},
+    };
+    for (const QStringList& arguments : commands) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const ThemeRun run = theme(arguments);
+        ASSERT_TRUE(run.finished) << "it hung";
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find("is not a regular file"), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(CompileCli, DotFilesAndAUsersImgTarAreStoredAndTheWorkspaceIsLeftAsItWas) {
+    writeFile(workspace + "/.hidden.gif", "dot");
+    writeFile(workspace + "/img.tar", "the user's own");
+    const std::string before = tree(workspace);
+    const ThemeRun run = compile(output);
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(listing(output), ".hidden.gif\nimage/desktop.jpg\nimg.tar\n");
+    EXPECT_EQ(tree(workspace), before);
+}
+
+TEST_F(CompileCli, AnOutputInsideTheWorkspaceIsRefusedBeforeAnythingIsWritten) {
+    const std::string before = tree(workspace);
+    for (const std::string& inside : {workspace + "/out.bz2", workspace + "/image/../x.bz2"}) {
+        const ThemeRun run = theme({"compile", q(inside), "--workspace", q(workspace)});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find("inside the workspace"), std::string::npos) << run.err;
+        EXPECT_EQ(tree(workspace), before);
+    }
+}
+
+TEST_F(CompileCli, AnUnreadableFolderFailsTheCompile) {
+    makeFolder(workspace + "/image/locked");
+    writeFile(workspace + "/image/locked/x.gif", "x");
+    ::chmod((workspace + "/image/locked").c_str(), 0);
+    QStringList arguments{"compile", q(output), "--workspace", q(workspace)};
+    ThemeRun run;
+    if (::getuid() != 0) {
+        run = theme(arguments);
+    } else {
+        // Root reads every folder; a user without rights meets the refusal.
+        ASSERT_EQ(std::system("command -v setpriv >/dev/null"), 0)
+            << "as root this test needs setpriv to run the compile as an unprivileged user";
+        shell("chmod -R a+rwX '" + scratch.path() + "' && chmod 0 '" + workspace +
+              "/image/locked'");
+        std::string out;
+        const int status = shell("setpriv --reuid=65534 --regid=65534 --clear-groups env TMPDIR='" +
+                                     scratch.path() + "' " + PALVEX_THEME + " compile '" + output +
+                                     "' --workspace '" + workspace + "'",
+                                 &out);
+        run = {true, status, out, {}};
+    }
+    ::chmod((workspace + "/image/locked").c_str(), 0700);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.out.find(workspace + "/image/locked/ (the folder cannot be read)"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(readFile(output), "precious");
+}
+
+// The temporary folder on a small file system of the test's own, mounted in a user namespace.
+TEST_F(CompileCli, AFullDiskIsReportedAsSuchAndLeavesNoPartialTar) {
+    ASSERT_EQ(std::system("unshare -r -m true"), 0)
+        << "this test needs user namespaces (unshare -r -m) to mount a small file system";
+    const std::string small = scratch / "small";
+    makeFolder(small);
+    struct Case {
+        const char* what;
+        int files;
+        int size;
+    } const cases[] = {
+        {"a write that goes short", 1, 300000},
+        {"a full disk met at the final flush", 20, 3000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(workspace + "/data");
+        for (int i = 0; i < c.files; ++i)
+            writeFile(workspace + "/data/" + std::to_string(i) + ".bin",
+                      std::string(static_cast<std::size_t>(c.size), static_cast<char>('a' + i)));
+        std::string out;
+        shell("unshare -r -m sh -c 'mount -t tmpfs -o size=64k tmpfs " + small + " && TMPDIR=" +
+                  small + " " + PALVEX_THEME + " compile " + output + " --workspace " + workspace +
+                  "; echo \"compile=$?\"; ls -A " + small + "/*/ | wc -l' 2>&1",
+              &out);
+        EXPECT_NE(out.find("\nCompile img.bz2 error : Disk full : "), std::string::npos) << out;
+        EXPECT_NE(out.find("compile=1\n0\n"), std::string::npos) << out;
+        EXPECT_EQ(readFile(output), "precious");
+    }
+}
+
+TEST_F(CompileCli, AWorkspaceHeldByAnotherProgramIsNotTouched) {
+    QLockFile held(q(workspace + ".lock"));
+    ASSERT_TRUE(held.tryLock(0));
+    const std::string sentence =
+        "The workspace is in use by another program (process " + std::to_string(::getpid()) + ").";
+    const QStringList commands[] = {
+        {"compile", q(output), "--workspace", q(workspace)},
+        {"unpack", PALVEX_SAMPLE_KORVELL, "--workspace", q(workspace)},
+        {"clean", "--workspace", q(workspace)},
+        {"change", "korvell", "Desktop",
+         q(writeFile(scratch / "pick/desktop.jpg", jpegPicture(9, 9).toStdString())), "--workspace",
+         q(workspace)},
+    };
+    for (const QStringList& arguments : commands) {
+        const ThemeRun run = theme(arguments);
+        EXPECT_EQ(run.exitCode, 1) << arguments.join(' ').toStdString();
+        EXPECT_EQ(run.err, sentence + "\n");
+    }
+    EXPECT_EQ(readFile(output), "precious");
+    EXPECT_EQ(readFile(workspace + "/image/desktop.jpg"), jpegPicture(8, 8).toStdString());
+    held.unlock();
+    EXPECT_EQ(compile(output).exitCode, 0);
+}
+
+TEST_F(CompileCli, TheLockOfAProgramThatDiedIsTakenOver) {
+    // A child takes the lock and dies without letting go of it.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        QLockFile lock(q(workspace + ".lock"));
+        ::_exit(lock.tryLock(0) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_TRUE(fs::exists(workspace + ".lock"));
+    const ThemeRun run = compile(output);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+}
+
+// Three programs at once on one workspace: each either does its whole work or says the
+// workspace is in use and leaves its output alone, whichever way their runs interleave.
+TEST_F(CompileCli, ConcurrentPipelinesEachFinishWholeOrSayTheWorkspaceIsInUse) {
+    for (int i = 0; i < 10; ++i)
+        writeFile(workspace + "/image/big" + std::to_string(i) + ".jpg",
+                  std::string(1 << 19, static_cast<char>(i)));
+    const std::string outputs[] = {output, scratch / "second.bz2", ""};
+    const QStringList commands[] = {
+        {"compile", q(outputs[0]), "--workspace", q(workspace)},
+        {"compile", q(outputs[1]), "--workspace", q(workspace)},
+        {"unpack", PALVEX_SAMPLE_KORVELL, "--workspace", q(workspace)},
+    };
+    writeFile(outputs[1], "precious");
+    QProcess runs[3];
+    for (int i = 0; i < 3; ++i)
+        runs[i].start(QStringLiteral(PALVEX_THEME), commands[i]);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(commands[i].join(' ').toStdString());
+        ASSERT_TRUE(runs[i].waitForFinished(60000)) << "it hung";
+        const std::string err = runs[i].readAllStandardError().toStdString();
+        if (runs[i].exitCode() != 0) {
+            EXPECT_NE(err.find("The workspace is in use by another program"), std::string::npos)
+                << err;
+            if (!outputs[i].empty()) {
+                EXPECT_EQ(readFile(outputs[i]), "precious");
+            }
+        } else if (!outputs[i].empty()) {
+            const std::string members = listing(outputs[i]);
+            EXPECT_NE(members.find("image/big9.jpg\n"), std::string::npos) << members;
+            EXPECT_NE(members.find("image/desktop.jpg\n"), std::string::npos) << members;
+            EXPECT_EQ(shell("bzip2 -t '" + outputs[i] + "'"), 0);
+        }
+    }
+}
+
+} // namespace
+} // namespace palvex::test
