@@ -71,8 +71,7 @@ void ThemeEditor::openArchive() {
     OnePipeline one(running_, ui_);
     if (!one)
         return;
-    const QString start = QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                          editorLayout(model_).modelFolder;
+    const QString start = inputStartFolder(model_, QCoreApplication::applicationDirPath());
     const std::optional<QString> chosen = ui_.chooseInputArchive(start);
     if (!chosen)
         return;
