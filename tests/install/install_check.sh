@@ -57,6 +57,20 @@ check_package() {
   dpkg-deb --field "${debs[0]}" Depends | grep -q libqt6widgets6 ||
     fail "the dependencies were not found by shlibdeps"
   lintian --fail-on error "${debs[0]}" 2>/dev/null || fail "lintian reports an error"
+
+  # The release records written by hand must name the version being packaged.
+  local version
+  version=$(dpkg-deb --field "${debs[0]}" Version)
+  dpkg-deb -x "${debs[0]}" "$scratch/root"
+  local share=$scratch/root/usr/share
+  zcat "$share/doc/palvex-image-changer/changelog.gz" | sed -n 1p | grep -qF "($version)" ||
+    fail "the changelog's latest entry is not $version"
+  grep -qF "<release version=\"$version\"" "$share"/metainfo/*.xml ||
+    fail "the AppStream metadata has no release $version"
+  local other
+  other=$(zcat "$share"/man/man1/*.1.gz | grep '^\.TH' |
+    grep -vF "palvex-image-changer $version" || true)
+  [ -z "$other" ] || fail "a manual page names another version than $version: $other"
 }
 
 "check_$check"
