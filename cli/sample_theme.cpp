@@ -6,6 +6,7 @@
 #include "platform/tree_removal.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -77,6 +78,9 @@ QString writeSampleTheme(editor::TerminalModel model, const QString& output) {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(samplePicture(model, slot)) < 0)
             return QStringLiteral("cannot write ") + path;
+        // A fixed date, so that every build draws the same archive byte for byte.
+        file.setFileTime(QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC),
+                         QFileDevice::FileModificationTime);
     }
     QDir().mkpath(QFileInfo(output).absolutePath());
     QString log;
