@@ -6,6 +6,7 @@
 #include "platform/tree_removal.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -75,8 +76,12 @@ QString writeSampleTheme(editor::TerminalModel model, const QString& output) {
             workspace + QLatin1Char('/') + QString::fromUtf8(catalogue[slot].relativePath);
         QDir().mkpath(QFileInfo(path).path());
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(samplePicture(model, slot)) < 0)
+        if (!file.open(QIODevice::WriteOnly) || file.write(samplePicture(model, slot)) < 0 ||
+            !file.flush())
             return QStringLiteral("cannot write ") + path;
+        // A fixed date, so that every build draws the same archive byte for byte.
+        file.setFileTime(QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC),
+                         QFileDevice::FileModificationTime);
     }
     QDir().mkpath(QFileInfo(output).absolutePath());
     QString log;

@@ -75,8 +75,7 @@ void ThemeEditor::logArchiveErrors(TZipCommon& component, QString* firstError) {
 void ThemeEditor::openArchive() {
     if (running_)
         return;
-    const QString start = QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                          editorLayout(model_).modelFolder;
+    const QString start = inputStartFolder(model_, QCoreApplication::applicationDirPath());
     if (const std::optional<QString> chosen = ui_.chooseInputArchive(start))
         openArchiveFile(*chosen);
 }
