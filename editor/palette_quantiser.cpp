@@ -31,7 +31,10 @@ QImage quantisePalette(const QImage& picture, int maxColours, bool dither) {
     // libimagequant reads RGBA bytes in memory order, which is what RGBA8888 holds.
     const QImage rgba = picture.convertToFormat(QImage::Format_RGBA8888);
     Attributes attributes(liq_attr_create());
-    if (!attributes || liq_set_max_colors(attributes.get(), maxColours) != LIQ_OK)
+    // Speed 8 of 10: photos with millions of colours take a second per palette at the
+    // default, a tenth of that here, for a palette hardly worse.
+    if (!attributes || liq_set_max_colors(attributes.get(), maxColours) != LIQ_OK ||
+        liq_set_speed(attributes.get(), 8) != LIQ_OK)
         return {};
     LiqImage image(
         liq_image_create_rgba(attributes.get(), rgba.constBits(), rgba.width(), rgba.height(), 0));

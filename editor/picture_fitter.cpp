@@ -10,6 +10,7 @@
 
 #include <QBuffer>
 #include <QFileInfo>
+#include <vector>
 
 namespace palvex::editor {
 
@@ -18,32 +19,39 @@ namespace {
 constexpr int kLowestQuality = 10;
 constexpr int kHighestQuality = 100;
 
-QSize shrunk(QSize size) {
-    const QSize smaller(int(size.width() * 0.9), int(size.height() * 0.9));
-    // Tiny pictures still lose a pixel per step, so the loop always ends.
-    return {std::min(smaller.width(), size.width() - 1),
-            std::min(smaller.height(), size.height() - 1)};
+// The sizes of the shrinking steps: the picture's own, then 10% smaller each time, down to a
+// pixel. Tiny pictures still lose a pixel per step, so the list always ends.
+std::vector<QSize> shrinkingSteps(QSize size) {
+    std::vector<QSize> steps;
+    for (; !size.isEmpty(); size = QSize(std::min(int(size.width() * 0.9), size.width() - 1),
+                                         std::min(int(size.height() * 0.9), size.height() - 1)))
+        steps.push_back(size);
+    return steps;
 }
 
-// The highest quality whose JPEG fits, by binary search; nothing when quality 10 does not.
-std::optional<std::pair<int, QByteArray>>
-bestQuality(const QImage& picture, ChromaSampling sampling,
-            const std::function<bool(const QByteArray&)>& fits) {
-    QByteArray best = writeJpeg(picture, kLowestQuality, sampling);
-    if (!fits(best))
+// The result of the first attempt, in order, that gives one. Later attempts are the easier
+// ones to fit (smaller, fewer colours, lower quality), so a binary search finds it in a few
+// encodings instead of one per step; every answer it gives did fit.
+template <class Attempt>
+std::optional<FittedPicture> firstFitting(std::size_t count, const Attempt& attempt) {
+    if (count == 0)
         return std::nullopt;
-    int low = kLowestQuality, high = kHighestQuality;
-    while (low < high) {
-        const int middle = (low + high + 1) / 2;
-        QByteArray bytes = writeJpeg(picture, middle, sampling);
-        if (fits(bytes)) {
-            low = middle;
-            best = std::move(bytes);
+    if (auto first = attempt(0))
+        return first;
+    std::optional<FittedPicture> best = attempt(count - 1);
+    if (!best)
+        return std::nullopt;
+    std::size_t failing = 0, fitting = count - 1;
+    while (fitting - failing > 1) {
+        const std::size_t middle = (failing + fitting) / 2;
+        if (auto found = attempt(middle)) {
+            fitting = middle;
+            best = std::move(found);
         } else {
-            high = middle - 1;
+            failing = middle;
         }
     }
-    return std::make_pair(low, best);
+    return best;
 }
 
 QByteArray bmpBytes(const QImage& picture) {
@@ -72,16 +80,17 @@ FittedPicture PictureFitter::fit(const QImage& source) const {
     if (source.isNull() || target_.box.isEmpty())
         throw Exception("There is no picture to fit");
     const QImage base = scaledToBox(source, target_.box, target_.fill);
-    for (QSize size = base.size(); !size.isEmpty(); size = shrunk(size)) {
-        const QImage picture = size == base.size() ? base
-                                                   : base.scaled(size, Qt::IgnoreAspectRatio,
-                                                                 Qt::SmoothTransformation);
-        if (auto fitted = encodeWithin(picture))
-            return *fitted;
-    }
-    throw Exception(QStringLiteral("No picture of this format fits within %1 kb")
-                        .arg(formatKb(target_.maxKb))
-                        .toStdString());
+    const std::vector<QSize> steps = shrinkingSteps(base.size());
+    const auto fitted = firstFitting(steps.size(), [&](std::size_t step) {
+        return encodeWithin(
+            step == 0 ? base
+                      : base.scaled(steps[step], Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    });
+    if (!fitted)
+        throw Exception(QStringLiteral("No picture of this format fits within %1 kb")
+                            .arg(formatKb(target_.maxKb))
+                            .toStdString());
+    return *fitted;
 }
 
 bool PictureFitter::fits(const QByteArray& bytes) const {
@@ -100,42 +109,49 @@ std::optional<FittedPicture> PictureFitter::encodeWithin(const QImage& picture) 
     return std::nullopt;
 }
 
-// Full colour resolution usually looks better but costs bytes: both are tried, and the one
-// closer to the picture wins.
+// Full colour resolution usually looks better but costs bytes: both are tried at their
+// highest quality that fits, and the one closer to the picture wins.
 std::optional<FittedPicture> PictureFitter::jpegWithin(const QImage& picture) const {
     const QImage flat = flattenedOnWhite(picture);
-    const auto fitsHere = [this](const QByteArray& bytes) {
-        return fits(bytes);
-    };
     std::optional<FittedPicture> best;
     double bestScore = -1;
     for (const auto& [sampling, name] : {std::pair{ChromaSampling::Full444, "4:4:4"},
                                          std::pair{ChromaSampling::Half420, "4:2:0"}}) {
-        const auto found = bestQuality(flat, sampling, fitsHere);
+        const auto found = firstFitting(
+            kHighestQuality - kLowestQuality + 1,
+            [&, &sampling = sampling,
+             &name = name](std::size_t step) -> std::optional<FittedPicture> {
+                const int quality = kHighestQuality - int(step);
+                QByteArray bytes = writeJpeg(flat, quality, sampling);
+                if (!fits(bytes))
+                    return std::nullopt;
+                return FittedPicture{std::move(bytes), flat.size(),
+                                     QStringLiteral("quality %1, %2").arg(quality).arg(name)};
+            });
         if (!found)
             continue;
-        const double score = similarity(flat, QImage::fromData(found->second, "JPEG"));
+        const double score = similarity(flat, QImage::fromData(found->bytes, "JPEG"));
         if (score > bestScore) {
             bestScore = score;
-            best = FittedPicture{found->second, flat.size(),
-                                 QStringLiteral("quality %1, %2").arg(found->first).arg(name)};
+            best = found;
         }
     }
     return best;
 }
 
 std::optional<FittedPicture> PictureFitter::gifWithin(const QImage& picture) const {
+    static constexpr int kColours[] = {256, 128, 64, 32, 16, 8, 4, 2};
     const QImage prepared = picture.hasAlphaChannel() ? withBinaryAlpha(picture) : picture;
-    for (int colours = 256; colours >= 2; colours /= 2) {
-        const QImage indexed = quantisePalette(prepared, colours, true);
+    return firstFitting(std::size(kColours), [&](std::size_t step) -> std::optional<FittedPicture> {
+        const QImage indexed = quantisePalette(prepared, kColours[step], true);
         if (indexed.isNull())
             throw Exception("The palette of the picture cannot be reduced");
         QByteArray bytes = writeGif(indexed);
-        if (fits(bytes))
-            return FittedPicture{std::move(bytes), indexed.size(),
-                                 QStringLiteral("%1 colours").arg(indexed.colorCount())};
-    }
-    return std::nullopt;
+        if (!fits(bytes))
+            return std::nullopt;
+        return FittedPicture{std::move(bytes), indexed.size(),
+                             QStringLiteral("%1 colours").arg(indexed.colorCount())};
+    });
 }
 
 // 24 bits when they fit; else 8 bits with a palette made for the picture.
