@@ -3,6 +3,7 @@
 #include "editor/editor_layout.h"
 #include "editor/editor_texts.h"
 #include "editor/file_functions.h"
+#include "editor/fit_actions.h"
 #include "editor/name_filters.h"
 #include "editor/picture_box.h"
 #include "editor/window_style.h"
@@ -155,6 +156,8 @@ void TEditorWindow::buildControls() {
     OpenDialog2->setFileMode(QFileDialog::AnyFile); // a new output name is fine
     OpenPictureDialog1 = fileDialog(this, "OpenPictureDialog1", dialogs::kPictureFilter);
     OpenPictureDialog1->setFileMode(QFileDialog::ExistingFile);
+
+    new FitActions(*this, *Image1); // fitting a picture to the slot, owned by the window
 }
 
 void TEditorWindow::connectHandlers() {

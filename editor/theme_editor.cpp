@@ -40,11 +40,12 @@ ThemeEditor::PreviewResult ThemeEditor::previewSelectedSlot() {
 void ThemeEditor::changePicture() {
     if (running_)
         return;
-    const std::optional<QString> chosen = ui_.choosePicture();
-    if (!chosen)
-        return;
-    const QString picture = *chosen;
-    if (!existsAsFile(picture) || !existsAsFile(currentSlotFile_))
+    if (const std::optional<QString> chosen = ui_.choosePicture())
+        replaceWith(*chosen);
+}
+
+void ThemeEditor::replaceWith(const QString& picture) {
+    if (running_ || !existsAsFile(picture) || !existsAsFile(currentSlotFile_))
         return;
 
     try {

@@ -28,6 +28,7 @@ public:
     // Packs the workspace into img.tar and compresses that into the output file.
     void compile();
     const QString& workspace() const { return workspace_; }
+    bool running() const { return running_; }
 
     // How many errors the archive components reported in the last unpack or compile.
     int archiveErrors() const { return archiveErrors_; }
@@ -41,6 +42,8 @@ public:
     // Lets the user pick a picture and, when it passes the checks, copies it over the
     // current slot file.
     void changePicture();
+    // The change after the dialog: the same checks, messages and copy for a given picture.
+    void replaceWith(const QString& picture);
 
     // The name check followed by the limit checks; shows the refusal and answers false.
     bool acceptsReplacement(const QString& picture, const QString& slotFile);
