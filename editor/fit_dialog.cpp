@@ -27,10 +27,10 @@ QImage forDisplay(const QImage& picture) {
     return picture.scaled(kShownAtMost, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
-PictureBox* pictureBox(QWidget* parent, const char* name) {
+PictureBox* pictureBox(QWidget* parent, const char* name, QSize slotBox) {
     auto* box = new PictureBox(parent);
     box->setObjectName(QLatin1String(name));
-    box->setMinimumSize(kShownAtMost.boundedTo({200, 150}));
+    box->setMinimumSize(slotBox.boundedTo(kShownAtMost).expandedTo({120, 60}));
     return box;
 }
 
@@ -51,10 +51,10 @@ QString details(const QString& name, qint64 bytes, QSize size) {
 
 FitDialog::FitDialog(const QString& slotFile, const QImage& source, FitTarget target,
                      QWidget* parent)
-    : QDialog(parent), source_(source), target_(target) {
+    : QDialog(parent), name_(displayName(slotFile)), source_(source), target_(target) {
     setWindowTitle(QStringLiteral("Fit a picture to this slot"));
-    imgCurrent = pictureBox(this, "imgCurrent");
-    imgFitted = pictureBox(this, "imgFitted");
+    imgCurrent = pictureBox(this, "imgCurrent", target.box);
+    imgFitted = pictureBox(this, "imgFitted", target.box);
     lblCurrent = new QLabel(this);
     lblCurrent->setObjectName(QStringLiteral("lblCurrent"));
     lblFitted = new QLabel(this);
@@ -99,7 +99,8 @@ void FitDialog::refit() {
     try {
         fitted_ = PictureFitter(target_).fit(source_);
         imgFitted->setPicture(forDisplay(QImage::fromData(fitted_->bytes)));
-        lblFitted->setText(details(fitted_->detail, fitted_->bytes.size(), fitted_->size));
+        lblFitted->setText(details(name_, fitted_->bytes.size(), fitted_->size) +
+                           QStringLiteral("\n") + fitted_->detail);
     } catch (const Exception& error) {
         fitted_.reset();
         imgFitted->setPicture({});

@@ -28,6 +28,7 @@ private:
     void showCurrent(const QString& slotFile);
     void refit();
 
+    QString name_;
     QImage source_;
     FitTarget target_;
     std::optional<FittedPicture> fitted_;
