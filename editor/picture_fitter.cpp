@@ -82,9 +82,7 @@ FittedPicture PictureFitter::fit(const QImage& source) const {
     const QImage base = scaledToBox(source, target_.box, target_.fill);
     const std::vector<QSize> steps = shrinkingSteps(base.size());
     const auto fitted = firstFitting(steps.size(), [&](std::size_t step) {
-        return encodeWithin(
-            step == 0 ? base
-                      : base.scaled(steps[step], Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        return encodeWithin(step == 0 ? base : resampled(base, steps[step]));
     });
     if (!fitted)
         throw Exception(QStringLiteral("No picture of this format fits within %1 kb")
