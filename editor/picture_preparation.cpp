@@ -49,7 +49,10 @@ QImage lanczosReduced(const QImage& picture, QSize size) {
 
 } // namespace
 
-QImage resampled(const QImage& picture, QSize size) {
+QImage resampled(const QImage& original, QSize size) {
+    // In full colour: Qt scales a palette picture (a GIF, a palette PNG) back into its palette.
+    const QImage picture = original.convertToFormat(
+        original.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (size.width() >= picture.width() || size.height() >= picture.height())
         return picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     // The filter costs its width squared per pixel: an area average takes large reductions

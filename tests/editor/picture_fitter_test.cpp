@@ -1,3 +1,5 @@
+#include "editor/picture_preparation.h"
+#include "editor/picture_similarity.h"
 #include "editor/slot_fitting.h"
 #include "platform/exception.h"
 #include "tests/support/fit_pictures.h"
@@ -87,6 +89,21 @@ TEST(PictureFitter, TheBoxComesFromTheCurrentPictureWithinTheLimits) {
         EXPECT_EQ(PictureFitter(target).fit(photoPicture(1000, 1000)).size,
                   QSize(c.box.height(), c.box.height()))
             << c.story;
+    }
+}
+
+// A GIF or a palette PNG comes in as 8-bit indexed; scaled in its palette, it is ruined.
+TEST(PictureFitter, APalettePictureIsResampledInFullColour) {
+    const QImage originals[] = {logoPicture(900, 600), photoPicture(900, 600)};
+    const QSize sizes[] = {{30, 20}, {450, 300}};
+    for (const QImage& original : originals) {
+        const QImage indexed = original.convertToFormat(QImage::Format_Indexed8);
+        const QImage full = indexed.convertToFormat(QImage::Format_ARGB32);
+        for (QSize size : sizes)
+            EXPECT_GT(editor::similarity(editor::flattenedOnWhite(editor::resampled(indexed, size)),
+                                         editor::flattenedOnWhite(editor::resampled(full, size))),
+                      0.99)
+                << size.width();
     }
 }
 
