@@ -6,12 +6,10 @@
 #include "editor/slot_fitting.h"
 #include "editor/theme_editor.h"
 #include "platform/exception.h"
-#include "platform/temporary_files.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
-#include <QTemporaryDir>
 
 namespace palvex::cli {
 
@@ -46,8 +44,7 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
-// The fitted picture goes through the change as a picture of the slot file's own name, in a
-// folder of its own in the private temporary folder, removed afterwards.
+// The fitted picture goes through the change as a picture of the slot file's own name.
 bool changeSlot(CommandContext& context, const FitRequest& request, bool echo) {
     ConsoleUi ui(context.out, context.err);
     ui.slot = request.slot;
@@ -60,13 +57,9 @@ bool changeSlot(CommandContext& context, const FitRequest& request, bool echo) {
     }
     const editor::FittedPicture picture = fitted(context, request);
     const QString name = editor::displayName(editor.currentSlotFile());
-    QTemporaryDir folder(QString::fromStdString(platform::temporaryFolder()) +
-                         QStringLiteral("fit-XXXXXX"));
-    const QString staged = folder.filePath(name);
-    if (!folder.isValid() || !writeFile(staged, picture.bytes))
-        throw Exception("Cannot write the fitted picture to the temporary folder");
+    const editor::StagedPicture staged(name, picture.bytes);
     context.out << editor::fittedLine(name, picture) << Qt::endl;
-    ui.picture = staged;
+    ui.picture = staged.path();
     ui.echoLog = echo;
     const qsizetype before = ui.logLines.size();
     editor.changePicture();

@@ -5,15 +5,12 @@
 #include "editor/fit_dialog.h"
 #include "editor/slot_fitting.h"
 #include "platform/exception.h"
-#include "platform/temporary_files.h"
 
 #include <QAction>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QImageReader>
 #include <QMimeData>
-#include <QTemporaryDir>
 
 namespace palvex::editor {
 
@@ -72,35 +69,17 @@ void FitActions::fitPicture(const QString& picture) {
     const std::optional<QString> slotFile = slotPath(editor.model(), slot, editor.workspace());
     if (editor.running() || !slotFile || !existsAsFile(editor.currentSlotFile()))
         return;
-    std::optional<FittedPicture> fitted;
     try {
         const QImage source = readPictureToFit(picture);
         FitDialog dialog(*slotFile, source,
                          slotFitTarget(editor.model(), slot, editor.workspace(), false), &window_);
         if (!runDialog_(dialog) || !dialog.fitted())
             return;
-        fitted = dialog.fitted();
+        const StagedPicture staged(displayName(*slotFile), dialog.fitted()->bytes);
+        editor.replaceWith(staged.path());
     } catch (const Exception& error) {
         window_.showError(QString::fromStdString(error.what()));
-        return;
     }
-    replaceWithFitted(fitted->bytes, displayName(*slotFile));
-}
-
-// The fitted picture takes the slot file's name in a folder of its own in the private
-// temporary folder, so that the change's name check sees the slot's own name.
-void FitActions::replaceWithFitted(const QByteArray& bytes, const QString& name) {
-    QTemporaryDir folder(QString::fromStdString(platform::temporaryFolder()) +
-                         QStringLiteral("fit-XXXXXX"));
-    QFile staged(folder.filePath(name));
-    if (!folder.isValid() || !staged.open(QIODevice::WriteOnly) ||
-        staged.write(bytes) != bytes.size()) {
-        window_.showError(
-            QStringLiteral("Cannot write the fitted picture to the temporary folder"));
-        return;
-    }
-    staged.close();
-    window_.editor().replaceWith(staged.fileName());
 }
 
 bool FitActions::eventFilter(QObject* watched, QEvent* event) {

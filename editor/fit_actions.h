@@ -36,8 +36,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void replaceWithFitted(const QByteArray& bytes, const QString& name);
-
     TEditorWindow& window_;
     QAction* action_;
     PictureChooser choosePicture_;

@@ -4,8 +4,10 @@
 #include "editor/picture_file.h"
 #include "editor/size_text.h"
 #include "platform/exception.h"
+#include "platform/temporary_files.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImageReader>
 
 namespace palvex::editor {
@@ -53,6 +55,17 @@ QString fittedLine(const QString& name, const FittedPicture& fitted) {
         .arg(fitted.size.height())
         .arg(fitted.size.width())
         .arg(formatByteSizeAsKb(fitted.bytes.size()), fitted.detail);
+}
+
+StagedPicture::StagedPicture(const QString& name, const QByteArray& bytes) {
+    const QString temporary = QString::fromStdString(platform::temporaryFolder());
+    if (!temporary.isEmpty())
+        folder_ = std::make_unique<QTemporaryDir>(temporary + QStringLiteral("fit-XXXXXX"));
+    QFile file(folder_ && folder_->isValid() ? folder_->filePath(name) : QString());
+    if (!folder_ || !folder_->isValid() || !file.open(QIODevice::WriteOnly) ||
+        file.write(bytes) != bytes.size() || !file.flush())
+        throw Exception("Cannot write the fitted picture to the temporary folder");
+    path_ = file.fileName();
 }
 
 } // namespace palvex::editor

@@ -5,6 +5,8 @@
 
 #include <QImage>
 #include <QString>
+#include <QTemporaryDir>
+#include <memory>
 
 namespace palvex::editor {
 
@@ -20,5 +22,18 @@ QImage readPictureToFit(const QString& path);
 
 // "Fitted mi1.gif : H:37 W:55, 2.95 kb, 64 colours".
 QString fittedLine(const QString& name, const FittedPicture& fitted);
+
+// A fitted picture written under a slot file's name (the change's name check compares names)
+// into a new folder of its own in the private temporary folder; both go with the object.
+// Raises palvex::Exception when they cannot be written.
+class StagedPicture {
+public:
+    StagedPicture(const QString& name, const QByteArray& bytes);
+    const QString& path() const { return path_; }
+
+private:
+    std::unique_ptr<QTemporaryDir> folder_;
+    QString path_;
+};
 
 } // namespace palvex::editor
