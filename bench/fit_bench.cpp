@@ -130,6 +130,26 @@ Quality judge(const std::string& input, const std::string& output, const std::st
             palvex::editor::similarity(resized, picture), psnr};
 }
 
+// One row: both tools on one input for one slot, timed, then judged.
+void benchCase(const std::string& theme, const std::string& folder, int runs,
+               const std::string& inputName, const std::string& input, const Slot& slot) {
+    const std::string ours = folder + "/ours." + slot.extension,
+                      theirs = folder + "/theirs." + slot.extension;
+    const Measurement timeOurs = measureCommand({theme, "fit", slot.model, slot.index, input,
+                                                 "--workspace", folder + "/W", "--output", ours},
+                                                "", "/dev/null", runs);
+    const Measurement timeTheirs =
+        measureCommand({"sh", "-c", peerScript(slot, input, theirs)}, "", "", runs);
+    const Quality q = judge(input, ours, folder), p = judge(input, theirs, folder);
+    const bool over =
+        q.bytes > slot.maxBytes || q.size.width() > slot.width || q.size.height() > slot.height;
+    std::printf("%-28s %9lld %9lld %6.4f %6.4f %6.2f %6.2f %9.3f %9.3f %6.3f%s\n",
+                (inputName + ", " + slot.name).c_str(), q.bytes, p.bytes, q.ssim, p.ssim, q.psnr,
+                p.psnr, timeOurs.seconds, timeTheirs.seconds, timeOurs.seconds / timeTheirs.seconds,
+                over ? "  OVER THE LIMITS" : "");
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -154,31 +174,11 @@ int main(int argc, char* argv[]) {
                             {"Customize 20 kb", "korvell-plus", "7", "bmp", 128, 128, 20480}};
     const std::pair<const char*, std::string> inputs[] = {
         {"photo 12 MP", photo}, {"logo", logo}, {"screenshot", screenshot}};
-
     std::printf("%-28s %9s %9s %6s %6s %6s %6s %9s %9s %6s\n", "fit (best of runs)", "ours B",
                 "IM B", "SSIM", "IM", "PSNR", "IM", "ours s", "IM s", "ratio");
-    for (const auto& [inputName, input] : inputs) {
-        for (const Slot& slot : targets) {
-            const std::string ours = folder + "/ours." + slot.extension,
-                              theirs = folder + "/theirs." + slot.extension;
-            const Measurement timeOurs =
-                measureCommand({theme, "fit", slot.model, slot.index, input, "--workspace",
-                                folder + "/W", "--output", ours},
-                               "", "/dev/null", runs);
-            const Measurement timeTheirs =
-                measureCommand({"sh", "-c", peerScript(slot, input, theirs)}, "", "", runs);
-            const Quality q = judge(input, ours, folder), p = judge(input, theirs, folder);
-            std::printf("%-28s %9lld %9lld %6.4f %6.4f %6.2f %6.2f %9.3f %9.3f %6.3f%s\n",
-                        (std::string(inputName) + ", " + slot.name).c_str(), q.bytes, p.bytes,
-                        q.ssim, p.ssim, q.psnr, p.psnr, timeOurs.seconds, timeTheirs.seconds,
-                        timeOurs.seconds / timeTheirs.seconds,
-                        q.bytes > slot.maxBytes || q.size.width() > slot.width ||
-                                q.size.height() > slot.height
-                            ? "  OVER THE LIMITS"
-                            : "");
-            std::fflush(stdout);
-        }
-    }
+    for (const auto& [inputName, input] : inputs)
+        for (const Slot& slot : targets)
+            benchCase(theme, folder, runs, inputName, input, slot);
     fs::remove_all(folder);
     return 0;
 }
