@@ -70,9 +70,8 @@ void FitActions::fitPicture(const QString& picture) {
     if (editor.running() || !slotFile || !existsAsFile(editor.currentSlotFile()))
         return;
     try {
-        const QImage source = readPictureToFit(picture);
-        FitDialog dialog(*slotFile, source,
-                         slotFitTarget(editor.model(), slot, editor.workspace(), false), &window_);
+        const FitTarget target = slotFitTarget(editor.model(), slot, editor.workspace(), false);
+        FitDialog dialog(*slotFile, readPictureToFit(picture), target, &window_);
         if (!runDialog_(dialog) || !dialog.fitted())
             return;
         const StagedPicture staged(displayName(*slotFile), dialog.fitted()->bytes);

@@ -24,6 +24,29 @@ QSize currentPictureSize(const QString& path) {
     }
 }
 
+// A photo of 48 megapixels and more exceeds the readers' memory limit (a guard against
+// pictures made to exhaust memory). The JPEG reader can decode at 1/2, 1/4 or 1/8 of the size
+// in its transform, so such a photo is read at the largest of these within the limit; that is
+// still far larger than any slot. Other readers would decode in full first, and stay refused.
+void decodeWithinMemoryLimit(QImageReader& reader) {
+    const QSize stored = reader.size();
+    const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+    const auto bytes = [](QSize size) {
+        return qint64(size.width()) * size.height() * 4;
+    };
+    if (reader.format() != "jpeg" || !stored.isValid() || limit <= 0 || bytes(stored) <= limit)
+        return;
+    for (int divisor = 2; divisor <= 8; divisor *= 2) {
+        // Exactly the decoder's own size, so that no second scaling blurs the picture.
+        const QSize decoded((stored.width() + divisor - 1) / divisor,
+                            (stored.height() + divisor - 1) / divisor);
+        if (bytes(decoded) <= limit) {
+            reader.setScaledSize(decoded);
+            return;
+        }
+    }
+}
+
 } // namespace
 
 FitTarget slotFitTarget(TerminalModel model, int slot, const QString& workspaceRoot, bool fill) {
@@ -41,6 +64,7 @@ FitTarget slotFitTarget(TerminalModel model, int slot, const QString& workspaceR
 QImage readPictureToFit(const QString& path) {
     QImageReader reader(path);
     reader.setAutoTransform(true);
+    decodeWithinMemoryLimit(reader);
     QImage picture = reader.read();
     if (picture.isNull())
         throw Exception(QStringLiteral("Cannot read the picture %1: %2")

@@ -16,8 +16,9 @@ namespace palvex::editor {
 // format no fitting writes.
 FitTarget slotFitTarget(TerminalModel model, int slot, const QString& workspaceRoot, bool fill);
 
-// Reads any picture the installed readers know, by its content, turned upright. Raises
-// palvex::Exception with the reader's reason when it cannot.
+// Reads any picture the installed readers know, by its content, turned upright; a JPEG too
+// large for the readers' memory limit at a reduced scale. Raises palvex::Exception with the
+// reader's reason when it cannot.
 QImage readPictureToFit(const QString& path);
 
 // "Fitted mi1.gif : H:37 W:55, 2.95 kb, 64 colours".

@@ -10,6 +10,7 @@
 #include "editor/theme_editor.h"
 
 #include <QFileInfo>
+#include <QImageReader>
 #include <gtest/gtest.h>
 
 namespace palvex::test {
@@ -158,6 +159,20 @@ TEST(PictureFitter, AnUnreadablePictureIsRefusedWithItsName) {
     } catch (const Exception& error) {
         EXPECT_TRUE(QString(error.what()).contains(path)) << error.what();
     }
+}
+
+// The readers refuse pictures beyond their memory limit; a JPEG is read at a reduced scale.
+TEST(PictureFitter, APhotoBeyondTheMemoryLimitIsReadSmallerAndOtherPicturesRefused) {
+    ScratchFolder scratch;
+    const QImage photo = photoPicture(1200, 800); // 3.7 MB decoded, 0.9 MB at half the size
+    const QString jpeg = q(scratch / "photo.jpg"), png = q(scratch / "photo.png");
+    ASSERT_TRUE(photo.save(jpeg, "JPEG") && photo.save(png, "PNG"));
+    const int limit = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(1);
+    EXPECT_EQ(editor::readPictureToFit(jpeg).size(), QSize(600, 400));
+    EXPECT_THROW(editor::readPictureToFit(png), Exception);
+    QImageReader::setAllocationLimit(limit);
+    EXPECT_EQ(editor::readPictureToFit(jpeg).size(), QSize(1200, 800));
 }
 
 } // namespace
