@@ -8,7 +8,6 @@
 #include "platform/exception.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSaveFile>
 
 namespace palvex::cli {
@@ -59,10 +58,9 @@ bool changeSlot(CommandContext& context, const FitRequest& request, bool echo) {
     const QString name = editor::displayName(editor.currentSlotFile());
     const editor::StagedPicture staged(name, picture.bytes);
     context.out << editor::fittedLine(name, picture) << Qt::endl;
-    ui.picture = staged.path();
     ui.echoLog = echo;
     const qsizetype before = ui.logLines.size();
-    editor.changePicture();
+    editor.replaceWith(staged.path());
     return ui.logLines.size() > before &&
            ui.logLines[before].startsWith(editor::texts::kReplacedImage) && ui.errorCount() == 0;
 }
