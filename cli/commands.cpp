@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "cli/console_ui.h"
+#include "cli/fit_command.h"
 #include "editor/editor_texts.h"
 #include "editor/file_functions.h"
 #include "editor/size_text.h"
@@ -19,6 +20,16 @@ namespace {
 using editor::TerminalModel;
 using editor::ThemeEditor;
 
+std::optional<int> slotByFileName(TerminalModel model, const QString& name) {
+    const auto catalogue = editor::slotCatalogue(model);
+    for (int i = 0; i < static_cast<int>(catalogue.size()); ++i)
+        if (QFileInfo(QString::fromUtf8(catalogue[i].relativePath)).fileName() == name)
+            return i;
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<TerminalModel> parseModel(CommandContext& context, const QString& name) {
     const auto model = editor::modelFromName(name);
     if (!model)
@@ -26,7 +37,6 @@ std::optional<TerminalModel> parseModel(CommandContext& context, const QString& 
     return model;
 }
 
-// A slot is named by its index or by its label exactly as the slot list shows it.
 std::optional<int> parseSlot(CommandContext& context, TerminalModel model, const QString& text) {
     const QStringList labels = editor::slotLabels(model);
     bool isNumber = false;
@@ -35,10 +45,14 @@ std::optional<int> parseSlot(CommandContext& context, TerminalModel model, const
         return index;
     if (!isNumber && labels.contains(text))
         return static_cast<int>(labels.indexOf(text));
+    if (const auto byName = slotByFileName(model, text))
+        return byName;
     context.err << "Unknown slot \"" << text << "\": give an index from 0 to " << labels.size() - 1
-                << " or a label that palvex-theme slots lists" << Qt::endl;
+                << " or a label or file name that palvex-theme slots lists" << Qt::endl;
     return std::nullopt;
 }
+
+namespace {
 
 QString absolute(const QString& path) {
     return QDir::cleanPath(QDir::current().absoluteFilePath(path));
@@ -208,6 +222,8 @@ const QList<Command>& commands() {
         {"change", "change MODEL SLOT PICTURE", 3, 3, runChange},
         {"unpack", "unpack ARCHIVE", 1, 1, runUnpack},
         {"compile", "compile OUTPUT", 1, 1, runCompile},
+        {"fit", "fit MODEL SLOT PICTURE [--fill] [--output FILE] | fit MODEL --folder DIR [--fill]",
+         1, 3, runFit},
     };
     return all;
 }
@@ -220,6 +236,13 @@ const QList<QCommandLineOption>& commandOptions() {
          QStringLiteral("unpack: refuse an archive that unpacks to more than BYTES "
                         "(default 1073741824)."),
          QStringLiteral("BYTES")},
+        {QStringLiteral("fill"), QStringLiteral("fit: fill the slot's box exactly, cropping.")},
+        {QStringLiteral("output"),
+         QStringLiteral("fit: write the fitted picture to FILE and change no slot."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("folder"),
+         QStringLiteral("fit: fit every picture of DIR named after a slot file."),
+         QStringLiteral("DIR")},
     };
     return all;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/slot_catalogue.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QString>
@@ -23,6 +25,12 @@ struct Command {
     int maxArguments;
     int (*run)(CommandContext&);
 };
+
+// A model by its command-line name; a slot by its index, its label exactly as the slot list
+// shows it, or its file's name. Each says what is wrong on err and answers nothing.
+std::optional<editor::TerminalModel> parseModel(CommandContext& context, const QString& name);
+std::optional<int> parseSlot(CommandContext& context, editor::TerminalModel model,
+                             const QString& text);
 
 // Every option a command may read, --workspace first; the parser knows them all and each
 // command reads the ones it understands.

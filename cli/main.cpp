@@ -11,9 +11,9 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("palvex-theme"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PALVEX_VERSION));
 
-    QString description = QStringLiteral(
-        "Works on Palvex terminal theme archives from the shell.\n"
-        "MODEL is korvell or korvell-plus; SLOT is an index or a label from `slots`.\n\nCommands:");
+    QString description = QStringLiteral("Works on Palvex terminal theme archives from the shell.\n"
+                                         "MODEL is korvell or korvell-plus; SLOT is an index, a "
+                                         "label or a file name from `slots`.\n\nCommands:");
     for (const auto& command : palvex::cli::commands())
         description += QStringLiteral("\n  ") + QLatin1String(command.synopsis);
 

@@ -1,11 +1,10 @@
 #include "cli/sample_theme.h"
 
 #include "cli/console_ui.h"
-#include "cli/gif_encoder.h"
+#include "editor/picture_fitter.h"
 #include "editor/theme_editor.h"
 #include "platform/tree_removal.h"
 
-#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -35,34 +34,15 @@ QImage drawSlot(const QString& label, QSize size, int slot) {
     return image;
 }
 
-QByteArray encoded(const QImage& image, const QString& suffix, double maxKb) {
-    if (suffix == QLatin1String("gif"))
-        return encodeGif(image);
-    QByteArray bytes;
-    for (int quality = 90; quality >= 10; quality -= 10) {
-        bytes.clear();
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        if (suffix == QLatin1String("bmp"))
-            image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither)
-                .save(&buffer, "BMP");
-        else
-            image.save(&buffer, "JPEG", quality);
-        if (bytes.size() / 1024.0 <= maxKb)
-            break;
-    }
-    return bytes;
-}
-
 } // namespace
 
 QByteArray samplePicture(editor::TerminalModel model, int slot) {
     const auto catalogue = editor::slotCatalogue(model);
     const editor::LimitGroup limits = editor::limitGroup(model, slot);
-    const QString suffix = QFileInfo(QString::fromUtf8(catalogue[slot].relativePath)).suffix();
-    const QImage image = drawSlot(QString::fromUtf8(catalogue[slot].label),
-                                  {limits.maxWidth, limits.maxHeight}, slot);
-    return encoded(image, suffix, limits.maxSizeKb);
+    const QSize box(limits.maxWidth, limits.maxHeight);
+    const QImage image = drawSlot(QString::fromUtf8(catalogue[slot].label), box, slot);
+    const auto format = editor::slotFormatOf(QString::fromUtf8(catalogue[slot].relativePath));
+    return editor::PictureFitter({*format, box, limits.maxSizeKb}).fit(image).bytes;
 }
 
 QString writeSampleTheme(editor::TerminalModel model, const QString& output) {

@@ -7,8 +7,8 @@
 
 namespace palvex::cli {
 
-// A picture for one slot, drawn here: its label on a coloured ground, in the slot's format
-// and within its limit group.
+// A picture for one slot, drawn here: its label on a coloured ground, fitted to the slot's
+// format and limit group.
 QByteArray samplePicture(editor::TerminalModel model, int slot);
 
 // Draws every slot of the model into a workspace and compiles it into a theme archive with

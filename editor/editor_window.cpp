@@ -3,6 +3,7 @@
 #include "editor/editor_layout.h"
 #include "editor/editor_texts.h"
 #include "editor/file_functions.h"
+#include "editor/fit_actions.h"
 #include "editor/name_filters.h"
 #include "editor/picture_box.h"
 #include "editor/picture_preview.h"
@@ -173,6 +174,7 @@ void TEditorWindow::buildDialogs() {
     OpenPictureDialog1 = fileDialog(this, "OpenPictureDialog1", dialogs::kPictureFilter);
     OpenPictureDialog1->setFileMode(QFileDialog::ExistingFile);
     attachPicturePreview(*OpenPictureDialog1);
+    fitActions_ = new FitActions(*this, *Image1); // owned by the window
 }
 
 void TEditorWindow::buildDetails(QPoint at) {
@@ -444,6 +446,7 @@ void TEditorWindow::undoLastChange() {
 void TEditorWindow::fillPreviewMenu(QMenu& menu) {
     actUndo->setEnabled(editor_.canUndo());
     menu.addAction(actUndo);
+    menu.addAction(fitActions_->action());
 }
 
 void TEditorWindow::showPreviewMenu(const QPoint& at) {

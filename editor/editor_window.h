@@ -24,6 +24,7 @@ class QPushButton;
 
 namespace palvex::editor {
 
+class FitActions;
 class PictureBox;
 
 // The editor window of one terminal model. It is hidden, never destroyed, when closed, so
@@ -31,6 +32,8 @@ class PictureBox;
 class TEditorWindow : public QWidget, public PipelineUi, public EditorView {
     Q_OBJECT
 public:
+    // The entries of the preview's context menu.
+    void fillPreviewMenu(QMenu& menu);
     // Runs a file dialog and answers the chosen path; replaceable so that tests can script it.
     using FileDialogRunner = std::function<std::optional<QString>(QFileDialog&)>;
     using MessageBoxRunner = std::function<void(QMessageBox&)>;
@@ -100,8 +103,6 @@ private:
     void enableStartingControls(bool enabled);
     void setUpUndo();
     void setUpDrops();
-    // The entries of the preview's context menu.
-    void fillPreviewMenu(QMenu& menu);
     void showPreviewMenu(const QPoint& at);
     DropRequest dropRequestAt(const QMimeData* data, QPointF at) const;
     class WaitingForUser;
@@ -141,6 +142,7 @@ private:
     QFileDialog* OpenDialog2 = nullptr;
     QFileDialog* OpenPictureDialog1 = nullptr;
     QAction* actUndo = nullptr;
+    FitActions* fitActions_ = nullptr;
 };
 
 // Korvell: 30 slots below image/.

@@ -31,6 +31,7 @@ public:
     // Packs the workspace into a temporary tar and compresses that into the output file.
     void compile();
     const QString& workspace() const { return workspace_; }
+    bool running() const { return running_; }
 
     // The most a theme archive may unpack to; a larger one is refused before the workspace
     // is touched.
@@ -49,7 +50,6 @@ public:
     // Lets the user pick a picture and, when it passes the checks, copies it over the
     // current slot file.
     void changePicture();
-
     // Changes the current slot to this picture: the name and limit checks with their boxes,
     // the copy, the log line and the preview, as the change button does. Every way a picture
     // reaches a slot (the dialog, a drop) comes through here. False when nothing was changed.

@@ -7,8 +7,8 @@ namespace palvex::test {
 
 // Pictures the tests make themselves, of exact sizes in pixels and, where asked, in bytes.
 
-// A GIF with a 256-colour palette, compressed with LZW. With totalBytes set, a comment
-// block pads the file to exactly that many bytes (raises when that size cannot be had).
+// A GIF with a 256-colour palette, written by the program's GIF writer. With totalBytes set, a
+// comment block pads the file to exactly that many bytes (raises when that size cannot be had).
 QByteArray gifPicture(int width, int height, int totalBytes = 0);
 
 // A JPEG written by Qt.

@@ -1,0 +1,158 @@
+#include "cli/fit_command.h"
+
+#include "cli/console_ui.h"
+#include "editor/editor_texts.h"
+#include "editor/file_functions.h"
+#include "editor/slot_fitting.h"
+#include "editor/theme_editor.h"
+#include "platform/exception.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+namespace palvex::cli {
+
+namespace {
+
+using editor::TerminalModel;
+using editor::ThemeEditor;
+
+struct FitRequest {
+    TerminalModel model;
+    int slot;
+    QString picture;
+    bool fill;
+};
+
+QString absolute(const QString& path) {
+    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
+}
+
+QString slotFile(CommandContext& context, const FitRequest& request) {
+    return *editor::slotPath(request.model, request.slot, context.workspace);
+}
+
+editor::FittedPicture fitted(CommandContext& context, const FitRequest& request) {
+    const editor::FitTarget target =
+        editor::slotFitTarget(request.model, request.slot, context.workspace, request.fill);
+    return editor::PictureFitter(target).fit(editor::readPictureToFit(request.picture));
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+// The fitted picture goes through the change as a picture of the slot file's own name.
+bool changeSlot(CommandContext& context, const FitRequest& request, bool echo) {
+    ConsoleUi ui(context.out, context.err);
+    ui.slot = request.slot;
+    ui.echoLog = false;
+    ThemeEditor editor(request.model, ui, ui, context.workspace);
+    if (editor.previewSelectedSlot() != ThemeEditor::PreviewResult::Shown) {
+        context.err << "The slot's file cannot be previewed, so it cannot be changed: "
+                    << QDir::toNativeSeparators(slotFile(context, request)) << Qt::endl;
+        return false;
+    }
+    const editor::FittedPicture picture = fitted(context, request);
+    const QString name = editor::displayName(editor.currentSlotFile());
+    const editor::StagedPicture staged(name, picture.bytes);
+    context.out << editor::fittedLine(name, picture) << Qt::endl;
+    ui.echoLog = echo;
+    const qsizetype before = ui.logLines.size();
+    editor.replaceCurrentSlot(staged.path());
+    return ui.logLines.size() > before &&
+           ui.logLines[before].startsWith(editor::texts::kReplacedImage) && ui.errorCount() == 0;
+}
+
+int fitToFile(CommandContext& context, const FitRequest& request, const QString& output) {
+    const editor::FittedPicture picture = fitted(context, request);
+    if (!writeFile(output, picture.bytes)) {
+        context.err << "Cannot write " << QDir::toNativeSeparators(output) << Qt::endl;
+        return 1;
+    }
+    context.out << editor::fittedLine(QFileInfo(output).fileName(), picture) << Qt::endl;
+    return 0;
+}
+
+int fitOne(CommandContext& context, TerminalModel model) {
+    if (context.arguments.size() != 3) {
+        context.err << "Usage: palvex-theme fit MODEL SLOT PICTURE [--fill] [--output FILE]"
+                    << Qt::endl;
+        return 2;
+    }
+    const auto slot = parseSlot(context, model, context.arguments[1]);
+    if (!slot)
+        return 2;
+    const FitRequest request{model, *slot, absolute(context.arguments[2]),
+                             context.parser.isSet(QStringLiteral("fill"))};
+    if (context.parser.isSet(QStringLiteral("output")))
+        return fitToFile(context, request,
+                         absolute(context.parser.value(QStringLiteral("output"))));
+    return changeSlot(context, request, true) ? 0 : 1;
+}
+
+// A designer's mi1.png goes to the slot whose file is mi1.gif.
+std::optional<int> slotByBaseName(TerminalModel model, const QString& baseName) {
+    const auto catalogue = editor::slotCatalogue(model);
+    for (int i = 0; i < static_cast<int>(catalogue.size()); ++i)
+        if (QFileInfo(QString::fromUtf8(catalogue[i].relativePath)).completeBaseName() == baseName)
+            return i;
+    return std::nullopt;
+}
+
+bool fitFolderEntry(CommandContext& context, const FitRequest& request, const QString& name) {
+    try {
+        if (changeSlot(context, request, false))
+            return true;
+        context.err << name << " : not fitted" << Qt::endl;
+    } catch (const Exception& error) {
+        context.err << name << " : " << error.what() << Qt::endl;
+    }
+    return false;
+}
+
+int fitFolder(CommandContext& context, TerminalModel model) {
+    if (context.arguments.size() != 1) {
+        context.err << "Usage: palvex-theme fit MODEL --folder DIR [--fill]" << Qt::endl;
+        return 2;
+    }
+    const QString folder = absolute(context.parser.value(QStringLiteral("folder")));
+    if (!QFileInfo(folder).isDir()) {
+        context.err << "No such folder: " << QDir::toNativeSeparators(folder) << Qt::endl;
+        return 1;
+    }
+    const bool fill = context.parser.isSet(QStringLiteral("fill"));
+    int done = 0, failed = 0, unmatched = 0;
+    for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files, QDir::Name)) {
+        const auto slot = slotByBaseName(model, entry.completeBaseName());
+        if (!slot) {
+            context.out << entry.fileName() << " matches no slot; left alone" << Qt::endl;
+            ++unmatched;
+            continue;
+        }
+        const FitRequest request{model, *slot, entry.absoluteFilePath(), fill};
+        ++(fitFolderEntry(context, request, entry.fileName()) ? done : failed);
+    }
+    context.out << "Fitted " << done << ", failed " << failed << ", matched no slot " << unmatched
+                << Qt::endl;
+    return failed == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int runFit(CommandContext& context) {
+    const auto model = parseModel(context, context.arguments[0]);
+    if (!model)
+        return 2;
+    try {
+        if (context.parser.isSet(QStringLiteral("folder")))
+            return fitFolder(context, *model);
+        return fitOne(context, *model);
+    } catch (const Exception& error) {
+        context.err << error.what() << Qt::endl;
+        return 1;
+    }
+}
+
+} // namespace palvex::cli

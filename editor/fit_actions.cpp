@@ -1,0 +1,102 @@
+#include "editor/fit_actions.h"
+
+#include "editor/editor_window.h"
+#include "editor/file_functions.h"
+#include "editor/fit_dialog.h"
+#include "editor/slot_fitting.h"
+#include "platform/exception.h"
+
+#include <QAction>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QImageReader>
+#include <QMimeData>
+
+namespace palvex::editor {
+
+namespace {
+
+QString anyPictureFilter() {
+    QStringList patterns;
+    for (const QByteArray& suffix : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(suffix);
+    return QStringLiteral("Pictures (%1);;All files (*)").arg(patterns.join(QLatin1Char(' ')));
+}
+
+// The one local file a drag carries, with Shift held; nothing otherwise.
+std::optional<QString> shiftDroppedFile(const QDropEvent& event) {
+    const QList<QUrl> urls = event.mimeData()->urls();
+    if (!(event.modifiers() & Qt::ShiftModifier) || urls.size() != 1 || !urls[0].isLocalFile())
+        return std::nullopt;
+    return urls[0].toLocalFile();
+}
+
+} // namespace
+
+FitActions::FitActions(TEditorWindow& window, QWidget& preview)
+    : QObject(&window), window_(window),
+      action_(new QAction(QStringLiteral("Fit a picture to this slot…"), &window)) {
+    setObjectName(QStringLiteral("FitActions"));
+    action_->setObjectName(QStringLiteral("actFitPicture"));
+    action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    window.addAction(action_);
+    preview.setAcceptDrops(true);
+    preview.installEventFilter(this);
+    connect(action_, &QAction::triggered, this, &FitActions::fitChosenPicture);
+    choosePicture_ = [this]() -> std::optional<QString> {
+        const QString chosen =
+            QFileDialog::getOpenFileName(&window_, action_->text(), QString(), anyPictureFilter());
+        return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
+    };
+    runDialog_ = [](FitDialog& dialog) {
+        return dialog.exec() == QDialog::Accepted;
+    };
+}
+
+void FitActions::fitChosenPicture() {
+    if (window_.editor().running())
+        return;
+    if (const std::optional<QString> chosen = choosePicture_())
+        fitPicture(*chosen);
+}
+
+// Like the change, nothing happens before a slot was previewed.
+void FitActions::fitPicture(const QString& picture) {
+    ThemeEditor& editor = window_.editor();
+    const int slot = window_.selectedSlot();
+    const std::optional<QString> slotFile = slotPath(editor.model(), slot, editor.workspace());
+    if (editor.running() || !slotFile || !existsAsFile(editor.currentSlotFile()))
+        return;
+    try {
+        const FitTarget target = slotFitTarget(editor.model(), slot, editor.workspace(), false);
+        FitDialog dialog(*slotFile, readPictureToFit(picture), target, &window_);
+        if (!runDialog_(dialog) || !dialog.fitted())
+            return;
+        const StagedPicture staged(displayName(*slotFile), dialog.fitted()->bytes);
+        editor.replaceCurrentSlot(staged.path());
+    } catch (const Exception& error) {
+        window_.showError(QString::fromStdString(error.what()));
+    }
+}
+
+bool FitActions::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+        if (!shiftDroppedFile(*static_cast<QDropEvent*>(event)))
+            return false;
+        static_cast<QDropEvent*>(event)->acceptProposedAction();
+        return true;
+    case QEvent::Drop:
+        if (const auto dropped = shiftDroppedFile(*static_cast<QDropEvent*>(event))) {
+            static_cast<QDropEvent*>(event)->acceptProposedAction();
+            fitPicture(*dropped);
+            return true;
+        }
+        return false;
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+}
+
+} // namespace palvex::editor

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+namespace palvex::test {
+
+// Pictures to fit, drawn here. A photo: smooth colour gradients under fine detail that
+// compresses poorly, opaque. A logo: a filled disc and a bar on a transparent ground.
+QImage photoPicture(int width, int height);
+QImage logoPicture(int width, int height);
+
+// A picture as the bytes of a PNG file.
+QByteArray pngBytes(const QImage& picture);
+
+// The markers of a JPEG file's header segments, in order, up to the start of the scan.
+QList<int> jpegMarkers(const QByteArray& jpeg);
+
+} // namespace palvex::test
