@@ -12,9 +12,18 @@ class ApplicationWindows {
 public:
     explicit ApplicationWindows(const QString& workspaceRoot);
 
+    // An archive the program was started with ("Open with" on the desktop): the editor the
+    // user then chooses opens it, once.
+    void openWhenChosen(const QString& archive) { pendingArchive_ = archive; }
+
     TfrmSplash frmSplash;
     editor::TfrmPlus frmPlus;
     editor::TfrmMain frmMain;
+
+private:
+    void openPendingArchive(QWidget* editor);
+
+    QString pendingArchive_;
 };
 
 } // namespace palvex::app

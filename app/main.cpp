@@ -4,6 +4,8 @@
 #include "editor/workspace.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
@@ -17,7 +19,18 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(palvex::editor::texts::kApplicationTitle);
     QApplication::setQuitOnLastWindowClosed(false); // the chooser's close ends the program
 
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Replaces the pictures of a Palvex terminal theme. With ARCHIVE, the editor chosen at "
+        "start-up opens that theme archive."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("ARCHIVE"), QStringLiteral("A theme archive."),
+                                 QStringLiteral("[ARCHIVE]"));
+    parser.process(app);
+
     palvex::app::ApplicationWindows windows(palvex::editor::workspaceRoot());
+    if (const QStringList given = parser.positionalArguments(); !given.isEmpty())
+        windows.openWhenChosen(QDir::current().absoluteFilePath(given.first()));
     windows.frmSplash.show();
     return QApplication::exec();
 }

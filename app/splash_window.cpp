@@ -65,8 +65,10 @@ void TfrmSplash::rbtn2Click() {
 
 void TfrmSplash::handOverTo(QWidget* editor) {
     hide();
-    if (editor)
-        editor->show();
+    if (!editor)
+        return;
+    editor->show();
+    emit handedOver(editor);
 }
 
 void TfrmSplash::showEvent(QShowEvent* event) {

@@ -20,6 +20,10 @@ public:
     void rbtn1Click();
     void rbtn2Click();
 
+signals:
+    // A button hid the chooser and showed this editor.
+    void handedOver(QWidget* editor);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -127,6 +127,21 @@ private slots:
         QCOMPARE(log->toPlainText(), QString("a line"));
     }
 
+    // "Open with": the archive the program started with is opened by the editor chosen, once.
+    void anArchiveGivenAtStartIsOpenedByTheChosenEditorOnce() {
+        auto windows = start();
+        windows->openWhenChosen(QStringLiteral(PALVEX_SAMPLE_KORVELL_PLUS));
+        auto* log = windows->frmPlus.findChild<QPlainTextEdit*>("log");
+        windows->frmSplash.rbtn2Click();
+        QVERIFY(log->toPlainText().contains("Unpacked Files :20"));
+        QVERIFY(QFileInfo::exists(workspace_ + "/image/en/desktop.jpg"));
+
+        windows->frmPlus.close();
+        log->clear();
+        windows->frmSplash.rbtn2Click();
+        QCOMPARE(log->toPlainText(), QString());
+    }
+
     void closingTheChooserTouchesNoWorkspace() {
         auto windows = start();
         fillWorkspace();
