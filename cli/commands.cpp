@@ -13,8 +13,6 @@
 
 namespace palvex::cli {
 
-namespace {
-
 using editor::TerminalModel;
 using editor::ThemeEditor;
 
@@ -24,6 +22,12 @@ std::optional<TerminalModel> parseModel(CommandContext& context, const QString& 
         context.err << "Unknown model \"" << name << "\": use korvell or korvell-plus" << Qt::endl;
     return model;
 }
+
+QString absolute(const QString& path) {
+    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
+}
+
+namespace {
 
 // A slot is named by its index or by its label exactly as the slot list shows it.
 std::optional<int> parseSlot(CommandContext& context, TerminalModel model, const QString& text) {
@@ -37,10 +41,6 @@ std::optional<int> parseSlot(CommandContext& context, TerminalModel model, const
     context.err << "Unknown slot \"" << text << "\": give an index from 0 to " << labels.size() - 1
                 << " or a label that palvex-theme slots lists" << Qt::endl;
     return std::nullopt;
-}
-
-QString absolute(const QString& path) {
-    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
 }
 
 int runSlots(CommandContext& context) {
@@ -194,6 +194,8 @@ const QList<Command>& commands() {
         {"change", "change MODEL SLOT PICTURE", 3, 3, runChange},
         {"unpack", "unpack ARCHIVE", 1, 1, runUnpack},
         {"compile", "compile OUTPUT", 1, 1, runCompile},
+        {"verify", "verify MODEL [ARCHIVE] [--json]", 1, 2, nullptr},
+        {"sheet", "sheet MODEL OUT.png [ARCHIVE]", 2, 3, nullptr},
     };
     return all;
 }
@@ -202,6 +204,7 @@ const QList<QCommandLineOption>& commandOptions() {
     static const QList<QCommandLineOption> all{
         {QStringLiteral("workspace"), QStringLiteral("Work on DIR instead of the fixed workspace."),
          QStringLiteral("DIR")},
+        {QStringLiteral("json"), QStringLiteral("verify: print one JSON document.")},
     };
     return all;
 }
