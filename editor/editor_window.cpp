@@ -5,6 +5,7 @@
 #include "editor/file_functions.h"
 #include "editor/name_filters.h"
 #include "editor/picture_box.h"
+#include "editor/theme_overview.h"
 #include "editor/window_style.h"
 
 #include <QApplication>
@@ -73,6 +74,7 @@ TEditorWindow::TEditorWindow(TerminalModel model, QString workspaceRoot, QWidget
     };
     buildControls();
     connectHandlers();
+    buildOverviewButton();
 }
 
 TEditorWindow::~TEditorWindow() = default;
@@ -177,10 +179,12 @@ void TEditorWindow::connectHandlers() {
 
 void TEditorWindow::btnFileOpenClick() {
     editor_.openArchive();
+    refreshOverview();
 }
 
 void TEditorWindow::btnDecompressClick() {
     editor_.unpack();
+    refreshOverview();
 }
 
 void TEditorWindow::cboImgChange() {
@@ -189,6 +193,7 @@ void TEditorWindow::cboImgChange() {
 
 void TEditorWindow::btnReplaceClick() {
     editor_.changePicture();
+    refreshOverview();
 }
 
 void TEditorWindow::btnCompressClick() {
@@ -198,6 +203,38 @@ void TEditorWindow::btnCompressClick() {
 void TEditorWindow::btnFileOutputClick() {
     if (const std::optional<QString> chosen = chooseOutputArchive())
         edtOutput->setText(QDir::toNativeSeparators(*chosen));
+}
+
+// Below the compile button, where the window has room in both models.
+void TEditorWindow::buildOverviewButton() {
+    btnOverview = button(this, "btnOverview", QStringLiteral("Overview"),
+                         editorLayout(model_).btnCompress + QPoint(0, 49), {193, 25});
+    btnOverview->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    btnOverview->setToolTip(QStringLiteral("Every slot at once (Ctrl+T)"));
+    connect(btnOverview, &QPushButton::clicked, this, &TEditorWindow::btnOverviewClick);
+}
+
+void TEditorWindow::btnOverviewClick() {
+    if (!overview_) {
+        overview_ = new ThemeOverview(model_, workspace_, this);
+        connect(overview_, &ThemeOverview::slotChosen, this, [this](int index) {
+            if (pipelineRunning_)
+                return;
+            slotTextEdited_ = false;
+            cboImg->setCurrentIndex(index);
+            cboImgChange();
+        });
+    }
+    if (overview_->isVisible())
+        overview_->refresh();
+    overview_->show(); // on showing, it verifies the workspace afresh
+    overview_->raise();
+    overview_->activateWindow();
+}
+
+void TEditorWindow::refreshOverview() {
+    if (overview_ && overview_->isVisible())
+        overview_->refresh();
 }
 
 void TEditorWindow::appendLog(const QString& line) {
@@ -316,6 +353,8 @@ void TEditorWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     removeFolderTree(workspace_);
+    if (overview_)
+        overview_->hide();
     emit formClosed();
     event->accept(); // hidden, not destroyed
 }

@@ -21,6 +21,7 @@ class QPushButton;
 namespace palvex::editor {
 
 class PictureBox;
+class ThemeOverview;
 
 // The editor window of one terminal model. It is hidden, never destroyed, when closed, so
 // it shows the same fields, slot and log when it comes back.
@@ -45,6 +46,8 @@ public:
     void btnReplaceClick();
     void btnCompressClick();
     void btnFileOutputClick();
+    // Every slot at once, in a window of its own; double-clicking one selects it here.
+    void btnOverviewClick();
 
     // PipelineUi
     void appendLog(const QString& line) override;
@@ -85,6 +88,8 @@ private:
     void connectHandlers();
     void placeLog(); // along the bottom edge, full width
     std::optional<QString> runDialog(QFileDialog& dialog);
+    void buildOverviewButton();
+    void refreshOverview(); // after anything that changes the workspace
 
     TerminalModel model_;
     QString workspace_;
@@ -118,6 +123,8 @@ private:
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* OpenDialog2 = nullptr;
     QFileDialog* OpenPictureDialog1 = nullptr;
+    QPushButton* btnOverview = nullptr;
+    ThemeOverview* overview_ = nullptr;
 };
 
 // Korvell: 30 slots below image/.
