@@ -1,6 +1,7 @@
 #include "cli/picture_entry.h"
 
 #include "cli/command_line.h"
+#include "cli/slot_commands.h"
 #include "cli/theme_commands.h"
 
 #include <QGuiApplication>
@@ -10,7 +11,8 @@ namespace palvex::cli {
 
 const QList<Command>& pictureCommands() {
     static const QList<Command> all{
-        {"verify", "", 0, 0, runVerify},
+        {"show", "", 0, 0, runShow},     {"check", "", 0, 0, runCheck},
+        {"change", "", 0, 0, runChange}, {"verify", "", 0, 0, runVerify},
         {"sheet", "", 0, 0, runSheet},
     };
     return all;

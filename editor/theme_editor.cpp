@@ -9,10 +9,6 @@
 
 namespace palvex::editor {
 
-ThemeEditor::ThemeEditor(TerminalModel model, PipelineUi& ui, EditorView& view,
-                         QString workspaceRoot)
-    : model_(model), ui_(ui), view_(view), workspace_(std::move(workspaceRoot)) {}
-
 ThemeEditor::PreviewResult ThemeEditor::previewSelectedSlot() {
     const QString path = slotPath(model_, view_.selectedSlot(), workspace_).value_or(QString());
     if (!existsAsFile(path))
