@@ -77,35 +77,44 @@ void ThemeSource::unpack(editor::TerminalModel model, const QString& archive) {
         *problems_ << QStringLiteral("unpacking: ") + line;
 }
 
+// Verifies the workspace, or the archive given as argument archiveAt. A temporary workspace is
+// gone before the caller prints anything, so a reader that stops early (verify | head) cannot
+// leave it behind.
+std::optional<VerifyReport> verifyTheme(CommandContext& context, editor::TerminalModel model,
+                                        qsizetype archiveAt) {
+    ThemeSource source;
+    const QString archive =
+        context.arguments.size() > archiveAt ? absolute(context.arguments[archiveAt]) : QString();
+    if (!source.open(context, model, archive))
+        return std::nullopt;
+    return VerifyReport{editor::ThemeVerification(model, source.workspace()).run(),
+                        source.archiveProblems()};
+}
+
 } // namespace
 
 int runVerify(CommandContext& context) {
     const auto model = parseModel(context, context.arguments[0]);
     if (!model)
         return 2;
-    ThemeSource source;
-    if (!source.open(context, *model,
-                     context.arguments.size() > 1 ? absolute(context.arguments[1]) : QString()))
+    const auto report = verifyTheme(context, *model, 1);
+    if (!report)
         return 1;
-    const VerifyReport report{editor::ThemeVerification(*model, source.workspace()).run(),
-                              source.archiveProblems()};
     if (context.parser.isSet(QStringLiteral("json")))
-        context.out << reportAsJson(report).toJson(QJsonDocument::Indented) << Qt::flush;
+        context.out << reportAsJson(*report).toJson(QJsonDocument::Indented) << Qt::flush;
     else
-        printReport(context.out, report);
-    return report.passed() ? 0 : 1;
+        printReport(context.out, *report);
+    return report->passed() ? 0 : 1;
 }
 
 int runSheet(CommandContext& context) {
     const auto model = parseModel(context, context.arguments[0]);
     if (!model)
         return 2;
-    ThemeSource source;
-    if (!source.open(context, *model,
-                     context.arguments.size() > 2 ? absolute(context.arguments[2]) : QString()))
+    const auto report = verifyTheme(context, *model, 2);
+    if (!report)
         return 1;
-    const editor::ThemeFindings findings =
-        editor::ThemeVerification(*model, source.workspace()).run();
+    const editor::ThemeFindings& findings = report->findings;
     const QString output = absolute(context.arguments[1]);
     if (!editor::drawContactSheet(findings).save(output, "PNG")) {
         context.err << "Cannot write " << QDir::toNativeSeparators(output) << Qt::endl;
