@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 
 using namespace palvex::bench;
 namespace fs = std::filesystem;
@@ -32,9 +33,11 @@ int main(int argc, char* argv[]) {
                           peer = folder + "/peer.bz2", ours = folder + "/ours.bz2";
         fs::remove_all(tree);
         writeTree(tree, size.bytes, size.files);
+        // The removal's writeback must not fall into the next timed run, ours or theirs.
         auto fresh = [&](const std::string& dir) {
             fs::remove_all(dir);
             fs::create_directories(dir);
+            ::sync();
         };
 
         const Measurement compileTheirs = measureCommand(
