@@ -1,7 +1,6 @@
 #include "cli/commands.h"
 
 #include "cli/console_ui.h"
-#include "cli/fit_command.h"
 #include "editor/editor_texts.h"
 #include "editor/file_functions.h"
 #include "editor/size_text.h"
@@ -15,10 +14,10 @@
 
 namespace palvex::cli {
 
-namespace {
-
 using editor::TerminalModel;
 using editor::ThemeEditor;
+
+namespace {
 
 std::optional<int> slotByFileName(TerminalModel model, const QString& name) {
     const auto catalogue = editor::slotCatalogue(model);
@@ -52,11 +51,11 @@ std::optional<int> parseSlot(CommandContext& context, TerminalModel model, const
     return std::nullopt;
 }
 
-namespace {
-
 QString absolute(const QString& path) {
     return QDir::cleanPath(QDir::current().absoluteFilePath(path));
 }
+
+namespace {
 
 int runSlots(CommandContext& context) {
     const auto model = parseModel(context, context.arguments[0]);
@@ -87,103 +86,16 @@ int runClean(CommandContext& context) {
     return 1;
 }
 
-// A model, a slot and an editor whose slot list has that slot selected.
-struct SlotSession {
-    TerminalModel model;
-    ConsoleUi ui;
-    ThemeEditor editor;
-
-    SlotSession(CommandContext& context, TerminalModel m, int slot)
-        : model(m), ui(context.out, context.err), editor(m, ui, ui, context.workspace) {
-        ui.slot = slot;
-    }
-};
-
-std::optional<std::pair<TerminalModel, int>> parseModelAndSlot(CommandContext& context) {
-    const auto model = parseModel(context, context.arguments[0]);
-    if (!model)
-        return std::nullopt;
-    const auto slot = parseSlot(context, *model, context.arguments[1]);
-    if (!slot)
-        return std::nullopt;
-    return std::make_pair(*model, *slot);
-}
-
-int runShow(CommandContext& context) {
-    const auto target = parseModelAndSlot(context);
-    if (!target)
-        return 2;
-    SlotSession session(context, target->first, target->second);
-    session.ui.echoLog = false;
-    switch (session.editor.previewSelectedSlot()) {
-    case ThemeEditor::PreviewResult::NoFile:
-        return 1;
-    case ThemeEditor::PreviewResult::Failed:
-        context.err << session.ui.logLines.constLast() << Qt::endl;
-        return 1;
-    case ThemeEditor::PreviewResult::Shown:
-        break;
-    }
-    context.out << "FileName : " << session.ui.fileName << Qt::endl
-                << "FileSize : " << session.ui.fileSize << Qt::endl
-                << "Dimension : " << session.ui.dimension << Qt::endl;
-    return 0;
-}
-
-int runCheck(CommandContext& context) {
-    const auto target = parseModelAndSlot(context);
-    if (!target)
-        return 2;
-    SlotSession session(context, target->first, target->second);
-    const QString slotFile = *editor::slotPath(target->first, target->second, context.workspace);
-    const QString picture = absolute(context.arguments[2]);
-    if (!editor::existsAsFile(picture)) {
-        context.err << "No such picture: " << QDir::toNativeSeparators(picture) << Qt::endl;
-        return 1;
-    }
-    session.ui.fileName = editor::displayName(slotFile);
-    try {
-        return session.editor.acceptsReplacement(picture, slotFile) ? 0 : 1;
-    } catch (const Exception& error) {
-        context.err << editor::texts::kLoadImageError << error.what() << Qt::endl;
-        return 1;
-    }
-}
-
-int runChange(CommandContext& context) {
-    const auto target = parseModelAndSlot(context);
-    if (!target)
-        return 2;
-    SlotSession session(context, target->first, target->second);
-    session.ui.echoLog = false;
-    if (session.editor.previewSelectedSlot() != ThemeEditor::PreviewResult::Shown) {
-        context.err << "The slot's file cannot be previewed, so it cannot be changed: "
-                    << QDir::toNativeSeparators(
-                           *editor::slotPath(target->first, target->second, context.workspace))
-                    << Qt::endl;
-        return 1;
-    }
-    const QString picture = absolute(context.arguments[2]);
-    if (!editor::existsAsFile(picture)) {
-        context.err << "No such picture: " << QDir::toNativeSeparators(picture) << Qt::endl;
-        return 1;
-    }
-    session.ui.picture = picture;
-    session.ui.echoLog = true;
-    const qsizetype before = session.ui.logLines.size();
-    session.editor.changePicture();
-    const bool replaced = session.ui.logLines.size() > before &&
-                          session.ui.logLines[before].startsWith(editor::texts::kReplacedImage);
-    return replaced && session.ui.errorCount() == 0 ? 0 : 1;
-}
-
 // The unpack and compile pipelines, reporting as the window does: log lines on stdout, message
 // boxes on stderr. A pipeline failed when it showed a box or logged an error line.
 int runUnpack(CommandContext& context) {
     ConsoleUi ui(context.out, context.err);
-    ui.inputArchive = absolute(context.arguments[0]);
+    ui.input = absolute(context.arguments[0]);
+    if (!editor::existsAsFile(ui.input)) {
+        context.err << "No such archive: " << QDir::toNativeSeparators(ui.input) << Qt::endl;
+        return 1;
+    }
     ThemeEditor editor(TerminalModel::Korvell, ui, ui, context.workspace);
-    ui.slot = -1; // nothing to preview afterwards
     if (context.parser.isSet(QStringLiteral("max-size"))) {
         bool number = false;
         const qint64 bytes = context.parser.value(QStringLiteral("max-size")).toLongLong(&number);
@@ -193,11 +105,7 @@ int runUnpack(CommandContext& context) {
         }
         editor.setMaxTarSize(bytes);
     }
-    editor.openArchive();
-    if (!editor::existsAsFile(ui.input)) {
-        context.err << "No such archive: " << QDir::toNativeSeparators(ui.input) << Qt::endl;
-        return 1;
-    }
+    editor.unpack();
     const bool unpacked =
         !ui.logLines.isEmpty() && ui.logLines.constLast().startsWith(editor::texts::kUnpackedFiles);
     return unpacked && ui.errorCount() == 0 && editor.archiveErrors() == 0 ? 0 : 1;
@@ -217,13 +125,15 @@ const QList<Command>& commands() {
     static const QList<Command> all{
         {"slots", "slots MODEL", 1, 1, runSlots},
         {"clean", "clean", 0, 0, runClean},
-        {"show", "show MODEL SLOT", 2, 2, runShow},
-        {"check", "check MODEL SLOT PICTURE", 3, 3, runCheck},
-        {"change", "change MODEL SLOT PICTURE", 3, 3, runChange},
+        {"show", "show MODEL SLOT", 2, 2, nullptr},
+        {"check", "check MODEL SLOT PICTURE", 3, 3, nullptr},
+        {"change", "change MODEL SLOT PICTURE", 3, 3, nullptr},
         {"unpack", "unpack ARCHIVE", 1, 1, runUnpack},
         {"compile", "compile OUTPUT", 1, 1, runCompile},
         {"fit", "fit MODEL SLOT PICTURE [--fill] [--output FILE] | fit MODEL --folder DIR [--fill]",
-         1, 3, runFit},
+         1, 3, nullptr},
+        {"verify", "verify MODEL [ARCHIVE] [--json]", 1, 2, nullptr},
+        {"sheet", "sheet MODEL OUT.png [ARCHIVE]", 2, 3, nullptr},
     };
     return all;
 }
@@ -243,6 +153,7 @@ const QList<QCommandLineOption>& commandOptions() {
         {QStringLiteral("folder"),
          QStringLiteral("fit: fit every picture of DIR named after a slot file."),
          QStringLiteral("DIR")},
+        {QStringLiteral("json"), QStringLiteral("verify: print one JSON document.")},
     };
     return all;
 }

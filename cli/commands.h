@@ -23,7 +23,7 @@ struct Command {
     const char* synopsis;
     int minArguments;
     int maxArguments;
-    int (*run)(CommandContext&);
+    int (*run)(CommandContext&); // empty: the command runs in the picture part
 };
 
 // A model by its command-line name; a slot by its index, its label exactly as the slot list
@@ -35,6 +35,9 @@ std::optional<int> parseSlot(CommandContext& context, editor::TerminalModel mode
 // Every option a command may read, --workspace first; the parser knows them all and each
 // command reads the ones it understands.
 const QList<QCommandLineOption>& commandOptions();
+
+// A path given on the command line, made absolute against the current folder.
+QString absolute(const QString& path);
 
 // Every command of palvex-theme, in the order --help lists them.
 const QList<Command>& commands();

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QImage>
 #include <QString>
+
+class QImage; // a declaration only: the archive pipelines build without QtGui
 
 namespace palvex::editor {
 

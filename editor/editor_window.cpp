@@ -7,6 +7,7 @@
 #include "editor/name_filters.h"
 #include "editor/picture_box.h"
 #include "editor/picture_preview.h"
+#include "editor/theme_overview.h"
 #include "editor/window_style.h"
 #include "editor/workspace_lock.h"
 
@@ -88,6 +89,7 @@ TEditorWindow::TEditorWindow(TerminalModel model, QString workspaceRoot, QWidget
     connectHandlers();
     setUpUndo();
     setUpDrops();
+    buildOverviewButton();
 }
 
 TEditorWindow::~TEditorWindow() = default;
@@ -213,10 +215,12 @@ void TEditorWindow::connectHandlers() {
 
 void TEditorWindow::btnFileOpenClick() {
     editor_.openArchive();
+    refreshOverview();
 }
 
 void TEditorWindow::btnDecompressClick() {
     editor_.unpack();
+    refreshOverview();
 }
 
 void TEditorWindow::cboImgChange() {
@@ -225,6 +229,7 @@ void TEditorWindow::cboImgChange() {
 
 void TEditorWindow::btnReplaceClick() {
     editor_.changePicture();
+    refreshOverview();
 }
 
 void TEditorWindow::btnCompressClick() {
@@ -234,6 +239,38 @@ void TEditorWindow::btnCompressClick() {
 void TEditorWindow::btnFileOutputClick() {
     if (const std::optional<QString> chosen = chooseOutputArchive())
         edtOutput->setText(QDir::toNativeSeparators(*chosen));
+}
+
+// Below the compile button, where the window has room in both models.
+void TEditorWindow::buildOverviewButton() {
+    btnOverview = button(this, "btnOverview", QStringLiteral("Overview"),
+                         editorLayout(model_).btnCompress + QPoint(0, 49), {193, 25});
+    btnOverview->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    btnOverview->setToolTip(QStringLiteral("Every slot at once (Ctrl+T)"));
+    connect(btnOverview, &QPushButton::clicked, this, &TEditorWindow::btnOverviewClick);
+}
+
+void TEditorWindow::btnOverviewClick() {
+    if (!overview_) {
+        overview_ = new ThemeOverview(model_, workspace_, this);
+        connect(overview_, &ThemeOverview::slotChosen, this, [this](int index) {
+            if (pipelineRunning_)
+                return;
+            slotTextEdited_ = false;
+            cboImg->setCurrentIndex(index);
+            cboImgChange();
+        });
+    }
+    if (overview_->isVisible())
+        overview_->refresh();
+    overview_->show(); // on showing, it verifies the workspace afresh
+    overview_->raise();
+    overview_->activateWindow();
+}
+
+void TEditorWindow::refreshOverview() {
+    if (overview_ && overview_->isVisible())
+        overview_->refresh();
 }
 
 void TEditorWindow::appendLog(const QString& line) {
@@ -394,6 +431,8 @@ void TEditorWindow::closeEvent(QCloseEvent* event) {
     editor_.forgetChanges();
     if (const WorkspaceGuard lock(workspace_, *this); lock)
         removeFolderTree(workspace_);
+    if (overview_)
+        overview_->hide();
     emit formClosed();
     event->accept(); // hidden, not destroyed
 }
@@ -441,6 +480,7 @@ void TEditorWindow::setUpUndo() {
 
 void TEditorWindow::undoLastChange() {
     editor_.undoChange();
+    refreshOverview();
 }
 
 void TEditorWindow::fillPreviewMenu(QMenu& menu) {
@@ -507,6 +547,7 @@ void TEditorWindow::dropEvent(QDropEvent* event) {
         editor_.openArchiveFile(request.path);
     else
         editor_.replaceCurrentSlot(request.path);
+    refreshOverview();
 }
 
 } // namespace palvex::editor

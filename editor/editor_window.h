@@ -26,6 +26,7 @@ namespace palvex::editor {
 
 class FitActions;
 class PictureBox;
+class ThemeOverview;
 
 // The editor window of one terminal model. It is hidden, never destroyed, when closed, so
 // it shows the same fields, slot and log when it comes back.
@@ -54,6 +55,9 @@ public:
     void btnFileOutputClick();
     // Ctrl+Z and the preview's menu: the slot file as it was before the newest change.
     void undoLastChange();
+    // Every slot at once, in a window of its own; double-clicking one selects it here.
+    void btnOverviewClick();
+    void refreshOverview(); // after anything that changes the workspace
 
     // PipelineUi
     void appendLog(const QString& line) override;
@@ -106,6 +110,7 @@ private:
     void showPreviewMenu(const QPoint& at);
     DropRequest dropRequestAt(const QMimeData* data, QPointF at) const;
     class WaitingForUser;
+    void buildOverviewButton();
 
     TerminalModel model_;
     QString workspace_;
@@ -143,6 +148,8 @@ private:
     QFileDialog* OpenPictureDialog1 = nullptr;
     QAction* actUndo = nullptr;
     FitActions* fitActions_ = nullptr;
+    QPushButton* btnOverview = nullptr;
+    ThemeOverview* overview_ = nullptr;
 };
 
 // Korvell: 30 slots below image/.

@@ -74,6 +74,7 @@ void FitActions::fitPicture(const QString& picture) {
             return;
         const StagedPicture staged(displayName(*slotFile), dialog.fitted()->bytes);
         editor.replaceCurrentSlot(staged.path());
+        window_.refreshOverview();
     } catch (const Exception& error) {
         window_.showError(QString::fromStdString(error.what()));
     }

@@ -2,16 +2,13 @@
 
 #include "editor/editor_texts.h"
 #include "editor/file_functions.h"
+#include "editor/image_limits.h"
 #include "editor/picture_file.h"
 #include "editor/size_text.h"
 #include "editor/workspace_lock.h"
 #include "platform/exception.h"
 
 namespace palvex::editor {
-
-ThemeEditor::ThemeEditor(TerminalModel model, PipelineUi& ui, EditorView& view,
-                         QString workspaceRoot)
-    : model_(model), ui_(ui), view_(view), workspace_(std::move(workspaceRoot)) {}
 
 ThemeEditor::PreviewResult ThemeEditor::previewSelectedSlot() {
     const QString path = slotPath(model_, view_.selectedSlot(), workspace_).value_or(QString());
@@ -101,16 +98,14 @@ bool ThemeEditor::acceptsReplacement(const QString& picture, const QString& slot
 
 bool ThemeEditor::checkImageFile(const QString& picture) {
     const LimitGroup limits = limitGroup(model_, view_.selectedSlot());
-    const double kb = static_cast<double>(fileSize(picture)) / 1024.0;
-    if (kb > limits.maxSizeKb) {
+    const ImageLimitCheck check = checkImageLimits(picture, limits);
+    if (check.verdict == ImageLimitCheck::Verdict::TooBig) {
         ui_.showError(texts::kMaxSizeFor + view_.fileNameCaption() + QStringLiteral(" is ") +
                       formatKb(limits.maxSizeKb) + QStringLiteral("kb"));
         return false;
     }
-    const QImage measured = loadPicture(picture);
-    view_.measurePicture(measured);
-    // Full sizes: a 65 591-pixel width must not wrap round to 55 and pass a 55-pixel limit.
-    if (measured.height() > limits.maxHeight || measured.width() > limits.maxWidth) {
+    view_.measurePicture(check.picture);
+    if (check.verdict == ImageLimitCheck::Verdict::TooLarge) {
         ui_.showError(texts::kMaxDimensionFor + view_.fileNameCaption() +
                       QStringLiteral(" is H:%1 W:%2").arg(limits.maxHeight).arg(limits.maxWidth));
         return false;

@@ -4,6 +4,7 @@
 #include "editor/editor_layout.h"
 #include "editor/editor_texts.h"
 #include "editor/file_functions.h"
+#include "editor/one_pipeline.h"
 #include "editor/theme_editor.h"
 #include "editor/workspace.h"
 #include "editor/workspace_lock.h"
@@ -23,33 +24,15 @@ namespace {
 
 using archive::TZipCommon;
 
-// Refuses to start a pipeline while another is running (a click can arrive while an archive
-// run services the message queue) and marks the run on the interface.
-class OnePipeline {
-public:
-    OnePipeline(bool& running, PipelineUi& ui) : running_(running), busy_(!running) {
-        if (busy_) {
-            running_ = true;
-            marker_.emplace(ui);
-        }
-    }
-    ~OnePipeline() {
-        if (busy_)
-            running_ = false;
-    }
-    explicit operator bool() const { return busy_; }
-
-private:
-    bool& running_;
-    bool busy_;
-    std::optional<PipelineRunning> marker_;
-};
-
 std::string local(const QString& path) {
     return path.toStdString();
 }
 
 } // namespace
+
+ThemeEditor::ThemeEditor(TerminalModel model, PipelineUi& ui, EditorView& view,
+                         QString workspaceRoot)
+    : model_(model), ui_(ui), view_(view), workspace_(std::move(workspaceRoot)) {}
 
 void ThemeEditor::logArchiveErrors(TZipCommon& component, QString* firstError) {
     archiveErrors_ = 0;
@@ -70,29 +53,6 @@ void ThemeEditor::logArchiveErrors(TZipCommon& component, QString* firstError) {
     component.ProcessMessages = [this] {
         ui_.serviceMessages();
     };
-}
-
-void ThemeEditor::openArchive() {
-    if (running_)
-        return;
-    const QString start = inputStartFolder(model_, QCoreApplication::applicationDirPath());
-    if (const std::optional<QString> chosen = ui_.chooseInputArchive(start))
-        openArchiveFile(*chosen);
-}
-
-void ThemeEditor::openArchiveFile(const QString& archive) {
-    OnePipeline one(running_, ui_);
-    if (!one)
-        return;
-    view_.setInputFile(archive);
-    if (!existsAsFile(view_.inputFile()))
-        return;
-    const WorkspaceGuard lock(workspace_, ui_);
-    if (!lock)
-        return;
-    BusyCursor busy(ui_);
-    unpackInput();
-    previewSelectedSlot();
 }
 
 void ThemeEditor::unpack() {

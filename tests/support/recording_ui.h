@@ -3,6 +3,7 @@
 #include "editor/editor_view.h"
 #include "editor/pipeline_ui.h"
 
+#include <QImage>
 #include <QQueue>
 #include <QStringList>
 

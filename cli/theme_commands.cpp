@@ -1,0 +1,128 @@
+#include "cli/theme_commands.h"
+
+#include "cli/console_ui.h"
+#include "cli/verify_report.h"
+#include "editor/contact_sheet.h"
+#include "editor/editor_texts.h"
+#include "editor/file_functions.h"
+#include "editor/theme_archive_check.h"
+#include "editor/theme_editor.h"
+#include "platform/temporary_files.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <optional>
+
+namespace palvex::cli {
+
+namespace {
+
+// The workspace a command looks at: the one given or, with an archive, a private temporary
+// one the archive is unpacked into and that goes on every way out, so that the user's
+// workspace is never touched.
+class ThemeSource {
+public:
+    // False after saying why on err.
+    bool open(CommandContext& context, editor::TerminalModel model, const QString& archive);
+    const QString& workspace() const { return workspace_; }
+    const std::optional<QStringList>& archiveProblems() const { return problems_; }
+
+private:
+    void unpack(editor::TerminalModel model, const QString& archive);
+
+    std::optional<QTemporaryDir> folder_;
+    QString workspace_;
+    std::optional<QStringList> problems_;
+};
+
+bool ThemeSource::open(CommandContext& context, editor::TerminalModel model,
+                       const QString& archive) {
+    workspace_ = context.workspace;
+    if (archive.isEmpty())
+        return true;
+    if (!editor::existsAsFile(archive)) {
+        context.err << "No such archive: " << QDir::toNativeSeparators(archive) << Qt::endl;
+        return false;
+    }
+    const QString temporary = QString::fromStdString(platform::temporaryFolder());
+    if (!temporary.isEmpty())
+        folder_.emplace(temporary + QStringLiteral("verify-XXXXXX"));
+    if (!folder_ || !folder_->isValid()) {
+        context.err << "No private temporary folder to unpack into" << Qt::endl;
+        return false;
+    }
+    workspace_ = folder_->path();
+    problems_ = editor::checkThemeArchive(archive);
+    unpack(model, archive);
+    return true;
+}
+
+// What the unpack pipeline reports beyond its progress lines is an archive problem too.
+void ThemeSource::unpack(editor::TerminalModel model, const QString& archive) {
+    QString said;
+    QTextStream sink(&said);
+    ConsoleUi ui(sink, sink);
+    ui.echoLog = false;
+    ui.input = archive;
+    editor::ThemeEditor editor(model, ui, ui, workspace_);
+    editor.unpack();
+    if (ui.errorCount() == 0 && editor.archiveErrors() == 0)
+        return;
+    sink.flush();
+    QStringList lines = said.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& line : ui.logLines)
+        if (line != editor::texts::kUnpacking && !line.startsWith(editor::texts::kUnpackedFiles))
+            lines << line;
+    for (const QString& line : lines)
+        *problems_ << QStringLiteral("unpacking: ") + line;
+}
+
+// Verifies the workspace, or the archive given as argument archiveAt. A temporary workspace is
+// gone before the caller prints anything, so a reader that stops early (verify | head) cannot
+// leave it behind.
+std::optional<VerifyReport> verifyTheme(CommandContext& context, editor::TerminalModel model,
+                                        qsizetype archiveAt) {
+    ThemeSource source;
+    const QString archive =
+        context.arguments.size() > archiveAt ? absolute(context.arguments[archiveAt]) : QString();
+    if (!source.open(context, model, archive))
+        return std::nullopt;
+    return VerifyReport{editor::ThemeVerification(model, source.workspace()).run(),
+                        source.archiveProblems()};
+}
+
+} // namespace
+
+int runVerify(CommandContext& context) {
+    const auto model = parseModel(context, context.arguments[0]);
+    if (!model)
+        return 2;
+    const auto report = verifyTheme(context, *model, 1);
+    if (!report)
+        return 1;
+    if (context.parser.isSet(QStringLiteral("json")))
+        context.out << reportAsJson(*report).toJson(QJsonDocument::Indented) << Qt::flush;
+    else
+        printReport(context.out, *report);
+    return report->passed() ? 0 : 1;
+}
+
+int runSheet(CommandContext& context) {
+    const auto model = parseModel(context, context.arguments[0]);
+    if (!model)
+        return 2;
+    const auto report = verifyTheme(context, *model, 2);
+    if (!report)
+        return 1;
+    const editor::ThemeFindings& findings = report->findings;
+    const QString output = absolute(context.arguments[1]);
+    if (!editor::drawContactSheet(findings).save(output, "PNG")) {
+        context.err << "Cannot write " << QDir::toNativeSeparators(output) << Qt::endl;
+        return 1;
+    }
+    context.out << findings.okCount() << " of " << findings.bySlot.size() << " slots ok, sheet in "
+                << QDir::toNativeSeparators(output) << Qt::endl;
+    return 0;
+}
+
+} // namespace palvex::cli

@@ -1,0 +1,81 @@
+#include "cli/verify_report.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+namespace palvex::cli {
+
+namespace {
+
+using editor::SlotFinding;
+
+QString modelName(editor::TerminalModel model) {
+    return model == editor::TerminalModel::Korvell ? QStringLiteral("korvell")
+                                                   : QStringLiteral("korvell-plus");
+}
+
+QString summary(const VerifyReport& report) {
+    const editor::ThemeFindings& f = report.findings;
+    QString line = QStringLiteral("%1: %2 of %3 slots ok")
+                       .arg(modelName(f.model))
+                       .arg(f.okCount())
+                       .arg(f.bySlot.size());
+    if (report.archiveProblems)
+        line += report.archiveProblems->isEmpty()
+                    ? QStringLiteral(", archive ok")
+                    : QStringLiteral(", archive: %1 problems").arg(report.archiveProblems->size());
+    return line + QStringLiteral(", %1 extra files").arg(f.extraFiles.size());
+}
+
+QJsonObject slotAsJson(const SlotFinding& s) {
+    QJsonObject slot{{"index", s.index},
+                     {"label", s.label},
+                     {"path", s.relativePath},
+                     {"status", editor::slotStatusName(s.status)},
+                     {"limits", QJsonObject{{"kb", s.limits.maxSizeKb},
+                                            {"height", s.limits.maxHeight},
+                                            {"width", s.limits.maxWidth}}}};
+    if (s.bytes) {
+        slot["bytes"] = static_cast<double>(*s.bytes);
+        slot["kb"] = static_cast<double>(*s.bytes) / 1024.0;
+    }
+    if (!s.picture.isNull()) {
+        slot["height"] = s.picture.height();
+        slot["width"] = s.picture.width();
+    }
+    if (!s.problem.isEmpty())
+        slot["problem"] = s.problem;
+    return slot;
+}
+
+} // namespace
+
+void printReport(QTextStream& out, const VerifyReport& report) {
+    for (const SlotFinding& s : report.findings.bySlot)
+        out << s.index << '\t' << s.label << '\t' << s.relativePath << '\t'
+            << editor::slotStatusName(s.status) << '\t' << editor::findingDetails(s) << '\n';
+    if (report.archiveProblems)
+        for (const QString& problem : *report.archiveProblems)
+            out << "archive\t" << problem << '\n';
+    for (const QString& extra : report.findings.extraFiles)
+        out << "extra\t" << extra << '\n';
+    out << summary(report) << Qt::endl;
+}
+
+QJsonDocument reportAsJson(const VerifyReport& report) {
+    QJsonArray slots_;
+    for (const SlotFinding& s : report.findings.bySlot)
+        slots_.append(slotAsJson(s));
+    QJsonObject root{{"model", modelName(report.findings.model)},
+                     {"slots", slots_},
+                     {"extra", QJsonArray::fromStringList(report.findings.extraFiles)},
+                     {"ok", report.passed()},
+                     {"summary", summary(report)}};
+    if (report.archiveProblems)
+        root["archive"] =
+            QJsonObject{{"ok", report.archiveProblems->isEmpty()},
+                        {"problems", QJsonArray::fromStringList(*report.archiveProblems)}};
+    return QJsonDocument(root);
+}
+
+} // namespace palvex::cli

@@ -1,0 +1,22 @@
+#include "editor/image_limits.h"
+
+#include "editor/file_functions.h"
+#include "editor/picture_file.h"
+
+namespace palvex::editor {
+
+ImageLimitCheck checkImageLimits(const QString& picture, const LimitGroup& limits) {
+    ImageLimitCheck check;
+    check.bytes = fileSize(picture);
+    if (check.kb() > limits.maxSizeKb) {
+        check.verdict = ImageLimitCheck::Verdict::TooBig;
+        return check;
+    }
+    check.picture = loadPicture(picture);
+    // Full sizes: a 65 591-pixel width must not wrap round to 55 and pass a 55-pixel limit.
+    if (check.picture.height() > limits.maxHeight || check.picture.width() > limits.maxWidth)
+        check.verdict = ImageLimitCheck::Verdict::TooLarge;
+    return check;
+}
+
+} // namespace palvex::editor

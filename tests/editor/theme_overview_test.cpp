@@ -1,0 +1,83 @@
+#include "editor/editor_window.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace palvex::editor;
+
+class ThemeOverviewTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir scratch_;
+
+    template <typename T> static T* control(QObject& parent, const char* name) {
+        T* found = parent.findChild<T*>(QLatin1String(name));
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+
+private slots:
+    void theButtonSitsInFreeSpace_data() {
+        QTest::addColumn<int>("model");
+        QTest::newRow("Korvell") << int(TerminalModel::Korvell);
+        QTest::newRow("Korvell Plus") << int(TerminalModel::KorvellPlus);
+    }
+
+    void theButtonSitsInFreeSpace() {
+        QFETCH(int, model);
+        TEditorWindow w(TerminalModel(model), scratch_.path() + "/IMAGE");
+        auto* button = control<QPushButton>(w, "btnOverview");
+        QVERIFY(w.rect().contains(button->geometry()));
+        for (QWidget* other : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (other != button && !other->isWindow() && !other->isHidden())
+                QVERIFY2(!other->geometry().intersects(button->geometry()),
+                         qPrintable(other->objectName()));
+    }
+
+    // Opened before a theme, the overview shows every slot missing; the open refreshes it,
+    // and a double-click on a thumbnail previews that slot in the editor.
+    void listsEverySlotRefreshesAndSelectsOnDoubleClick() {
+        qputenv("TMPDIR", scratch_.path().toUtf8());
+        TEditorWindow w(TerminalModel::Korvell, scratch_.path() + "/IMAGE-overview");
+        w.setMessageBoxRunner([](QMessageBox& box) { QFAIL(qPrintable(box.text())); });
+        w.setFileDialogRunner([](QFileDialog&) -> std::optional<QString> {
+            return QStringLiteral(PALVEX_SAMPLE_KORVELL);
+        });
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        // A shortcut clicks its button the way a hand would, after a short press.
+        QTest::keySequence(w.windowHandle(), QKeySequence(Qt::CTRL | Qt::Key_T));
+        QTRY_VERIFY(w.findChild<QWidget*>("frmOverview"));
+        auto* overview = control<QWidget>(w, "frmOverview");
+        QVERIFY(overview->isVisible());
+        auto* list = control<QListWidget>(*overview, "lstSlots");
+        QCOMPARE(list->count(), 30);
+        QCOMPARE(control<QLabel>(*overview, "lblSummary")->text(), QString("0 of 30 slots ok"));
+
+        QTest::mouseClick(control<QPushButton>(w, "btnFileOpen"), Qt::LeftButton);
+        QCOMPARE(control<QLabel>(*overview, "lblSummary")->text(), QString("30 of 30 slots ok"));
+        QVERIFY(list->item(29)->toolTip().startsWith("3.8 Other: ok, "));
+
+        QVERIFY(QTest::qWaitForWindowExposed(overview));
+        const QPoint cell = list->visualItemRect(list->item(5)).center();
+        QVERIFY(!cell.isNull());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell);
+        QCOMPARE(control<QComboBox>(w, "cboImg")->currentIndex(), 5);
+        QVERIFY(control<QPlainTextEdit>(w, "log")->toPlainText().endsWith(
+            "Retrieving mi2.gif details..."));
+        qunsetenv("TMPDIR");
+    }
+};
+
+QTEST_MAIN(ThemeOverviewTest)
+#include "theme_overview_test.moc"
