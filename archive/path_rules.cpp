@@ -1,10 +1,10 @@
 #include "archive/path_rules.h"
 
 #include "platform/file_attributes.h"
+#include "platform/file_operations.h"
 
 #include <algorithm>
 #include <cctype>
-#include <sys/stat.h>
 
 namespace palvex::archive {
 
@@ -51,16 +51,12 @@ std::string extensionOf(const std::string& path) {
 }
 
 bool createFolderWithParents(const std::string& folder) {
-    auto isFolder = [](const std::string& p) {
-        struct stat st {};
-        return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-    };
-    if (isFolder(folder))
+    if (platform::isFolder(folder))
         return true;
     const std::string path = withTrailingSeparator(folder);
     for (std::size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1))
-        ::mkdir(path.substr(0, at).c_str(), 0755); // failures show in the final answer
-    return isFolder(folder);
+        platform::createFolder(path.substr(0, at)); // failures show in the final answer
+    return platform::isFolder(folder);
 }
 
 std::string storedNameFor(const std::string& path, const std::string& root, TStoredDirNames rule,

@@ -4,10 +4,10 @@
 #include "archive/tar_header.h"
 #include "archive/tar_time.h"
 #include "platform/file_attributes.h"
+#include "platform/file_operations.h"
 
 #include <cmath>
 #include <ctime>
-#include <sys/stat.h>
 
 namespace palvex::archive {
 
@@ -65,9 +65,9 @@ void TZipCommon::RaiseError(const std::string& FileName, const std::string& Exte
 TArcType TZipCommon::detectType(const std::string& path) {
     try {
         FileStream stream(path, FileStream::Mode::OpenRead);
-        struct stat st {};
-        archiveDate_ = ::fstat(stream.descriptor(), &st) == 0
-                           ? PackFileDate(LocalFromUtc(st.st_mtime, TimeZone))
+        const std::time_t modified = platform::modificationTime(stream.descriptor());
+        archiveDate_ = modified != static_cast<std::time_t>(-1)
+                           ? PackFileDate(LocalFromUtc(modified, TimeZone))
                            : PackFileDate({1980, 1, 1, 0, 1, 0});
         if (stream.size() <= 19)
             return atNA;

@@ -12,6 +12,10 @@ bool isFolder(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool createFolder(const std::string& path) {
+    return ::mkdir(path.c_str(), 0755) == 0;
+}
+
 bool isRegularFile(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -16,6 +16,10 @@ bool isRegularFile(const std::string& path);
 // True when anything at all is there, a dangling link included.
 bool entryExists(const std::string& path);
 
+// Creates one folder (mode 0755 less the process's mask); false when it could not, also when
+// something is already there.
+bool createFolder(const std::string& path);
+
 // Removes one file (a link as a link); false when it could not.
 bool removeFile(const std::string& path);
 // Gives a file another name in one step, replacing what had that name; false when the
