@@ -1,10 +1,13 @@
 #include "bzip2/bzip2_coder.h"
 
+#include "bzip2/block_decoder.h"
 #include "platform/exception.h"
 
 #include <bzlib.h>
 #include <cstring>
 #include <functional>
+#include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -160,7 +163,37 @@ void Tbzip2::CompressStream(ByteStream& source, ByteStream& destination) {
 // Streams laid end to end (what parallel compressors and "cat a.bz2 b.bz2" make) decode as
 // one, as bzip2 itself reads them. Bytes after the last stream that start no new one are
 // garbage handed to the library after its end: a sequence error.
+namespace {
+
+// A file up to this size is read whole and its blocks decoded side by side on every core;
+// what it decodes to is held in memory until all is checked, so that too is bounded.
+constexpr std::int64_t kParallelInputLimit = 64 << 20;
+constexpr std::size_t kParallelOutputLimit = std::size_t(256) << 20;
+
+bool decodeInParallel(ByteStream& source, ByteStream& destination) {
+    const unsigned threads = std::thread::hardware_concurrency();
+    const std::int64_t size = source.size();
+    if (threads < 2 || size == 0 || size > kParallelInputLimit)
+        return false;
+    std::string file(static_cast<std::size_t>(size), '\0');
+    source.seek(0, ByteStream::Origin::Begin);
+    if (source.read(file.data(), size) != size)
+        return false;
+    const auto blocks = decodeBlocksInParallel(file, threads, kParallelOutputLimit);
+    if (!blocks)
+        return false;
+    for (const std::string& block : *blocks)
+        destination.writeAll(block.data(), static_cast<std::int64_t>(block.size()));
+    return true;
+}
+
+} // namespace
+
 void Tbzip2::DecompressStream(ByteStream& source, ByteStream& destination) {
+    // The one-pass decode below is the reference: it runs whenever the blocks could not all
+    // be decoded and checked side by side, and it names the error.
+    if (decodeInParallel(source, destination))
+        return;
     source.seek(0, ByteStream::Origin::Begin);
     bz_stream& s = stream_->record;
     clearCounters(s);

@@ -1,7 +1,10 @@
+#include "bzip2/block_decoder.h"
 #include "bzip2/bzip2_coder.h"
 #include "platform/exception.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
 
 namespace palvex {
@@ -90,6 +93,56 @@ TEST(Bzip2Streams, StreamsLaidEndToEndDecodeAsOne) {
     EXPECT_EQ(decodeError(garbage), "BZ_SEQUENCE_ERROR");
     const std::vector<std::uint8_t> cutInSecond(packed.begin(), packed.end() - 5);
     EXPECT_EQ(decodeError(cutInSecond), "BZ_UNEXPECTED_EOF");
+}
+
+// Blocks decoded side by side give exactly what one pass gives, or stand aside (nothing) so
+// that the one pass runs and names the error.
+TEST(Bzip2Blocks, SideBySideDecodingGivesTheOnePassResultOrStandsAside) {
+    std::vector<std::uint8_t> text;
+    for (int i = 0; text.size() < 700000; ++i)
+        for (char c : "image/en/mainpic/" + std::to_string(i % 977) + ".gif ")
+            text.push_back(static_cast<std::uint8_t>(c));
+    const auto noise = randomBytes(350000);
+    auto both = compressed(noise);
+    for (const auto& part : {std::vector<std::uint8_t>{}, text}) {
+        const auto more = compressed(part);
+        both.insert(both.end(), more.begin(), more.end());
+    }
+    std::vector<std::uint8_t> bothPlain = noise;
+    bothPlain.insert(bothPlain.end(), text.begin(), text.end());
+    auto cut = compressed(noise);
+    cut.resize(cut.size() - 3);
+    auto trailing = compressed(noise);
+    trailing.push_back('x');
+    auto damaged = compressed(noise);
+    damaged[damaged.size() / 2] ^= 0x10;
+
+    const struct {
+        const char* story;
+        std::vector<std::uint8_t> packed;
+        std::optional<std::vector<std::uint8_t>> decoded;
+        std::size_t maxOutput = 1 << 30;
+    } rows[] = {
+        {"blocks of noise", compressed(noise), noise},
+        {"blocks of text, runs and all", compressed(text), text},
+        {"streams laid end to end, one empty", both, bothPlain},
+        {"one block gains nothing", compressed(randomBytes(5000)), std::nullopt},
+        {"cut short", cut, std::nullopt},
+        {"a byte after the end", trailing, std::nullopt},
+        {"a damaged block", damaged, std::nullopt},
+        {"more output than allowed", compressed(noise), std::nullopt, 300000},
+    };
+    for (const auto& row : rows) {
+        const std::string file(row.packed.begin(), row.packed.end());
+        const auto blocks = decodeBlocksInParallel(file, 2, row.maxOutput);
+        ASSERT_EQ(blocks.has_value(), row.decoded.has_value()) << row.story;
+        if (blocks) {
+            std::string decoded;
+            for (const std::string& block : *blocks)
+                decoded += block;
+            EXPECT_EQ(decoded, std::string(row.decoded->begin(), row.decoded->end())) << row.story;
+        }
+    }
 }
 
 TEST(Bzip2Errors, NamedAfterTheLibrarysCode) {
