@@ -78,6 +78,15 @@ int runCommandLine(const QList<Command>& table) {
         err << "Usage: palvex-theme " << command->synopsis << " [--workspace DIR]" << Qt::endl;
         return 2;
     }
+    // An option the command does not read would be silently ignored: refused instead.
+    const QStringList known = QString::fromLatin1(command->options).split(QLatin1Char(' '));
+    for (const QString& option : parser.optionNames()) {
+        if (option != workspaceOption && !known.contains(option)) {
+            err << "--" << option << " does not apply to " << name
+                << "; palvex-theme --help says which command reads it." << Qt::endl;
+            return 2;
+        }
+    }
     const QString workspace =
         parser.isSet(workspaceOption)
             ? QDir::cleanPath(QDir::current().absoluteFilePath(parser.value(workspaceOption)))

@@ -128,11 +128,11 @@ const QList<Command>& commands() {
         {"show", "show MODEL SLOT", 2, 2, nullptr},
         {"check", "check MODEL SLOT PICTURE", 3, 3, nullptr},
         {"change", "change MODEL SLOT PICTURE", 3, 3, nullptr},
-        {"unpack", "unpack ARCHIVE", 1, 1, runUnpack},
+        {"unpack", "unpack ARCHIVE", 1, 1, runUnpack, "max-size"},
         {"compile", "compile OUTPUT", 1, 1, runCompile},
         {"fit", "fit MODEL SLOT PICTURE [--fill] [--output FILE] | fit MODEL --folder DIR [--fill]",
-         1, 3, nullptr},
-        {"verify", "verify MODEL [ARCHIVE] [--json]", 1, 2, nullptr},
+         1, 3, nullptr, "fill output folder"},
+        {"verify", "verify MODEL [ARCHIVE] [--json]", 1, 2, nullptr, "json"},
         {"sheet", "sheet MODEL OUT.png [ARCHIVE]", 2, 3, nullptr},
     };
     return all;

@@ -24,6 +24,7 @@ struct Command {
     int minArguments;
     int maxArguments;
     int (*run)(CommandContext&); // empty: the command runs in the picture part
+    const char* options = "";    // the options it reads besides --workspace, by name
 };
 
 // A model by its command-line name; a slot by its index, its label exactly as the slot list

@@ -146,8 +146,15 @@ int runFit(CommandContext& context) {
     if (!model)
         return 2;
     try {
-        if (context.parser.isSet(QStringLiteral("folder")))
+        if (context.parser.isSet(QStringLiteral("folder"))) {
+            if (context.parser.isSet(QStringLiteral("output"))) {
+                context.err << "--output names one fitted picture; --folder fits many into their "
+                               "slots: give one or the other"
+                            << Qt::endl;
+                return 2;
+            }
             return fitFolder(context, *model);
+        }
         return fitOne(context, *model);
     } catch (const Exception& error) {
         context.err << error.what() << Qt::endl;

@@ -49,6 +49,10 @@ int runShow(CommandContext& context) {
     session.ui.echoLog = false;
     switch (session.editor.previewSelectedSlot()) {
     case ThemeEditor::PreviewResult::NoFile:
+        context.err << "The slot has no picture file: "
+                    << QDir::toNativeSeparators(
+                           *editor::slotPath(target->first, target->second, context.workspace))
+                    << Qt::endl;
         return 1;
     case ThemeEditor::PreviewResult::Failed:
         context.err << session.ui.logLines.constLast() << Qt::endl;

@@ -332,8 +332,10 @@ void TEditorWindow::setPipelineRunning(bool running) {
 }
 
 void TEditorWindow::enableStartingControls(bool enabled) {
-    for (QWidget* control : std::initializer_list<QWidget*>{btnFileOpen, btnFileOutput, cboImg,
-                                                            btnReplace, btnCompress, btnDecompress})
+    // The overview too: it reads the workspace, which a running pipeline is changing.
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{btnFileOpen, btnFileOutput, cboImg, btnReplace,
+                                         btnCompress, btnDecompress, btnOverview})
         control->setEnabled(enabled);
 }
 

@@ -4,6 +4,7 @@
 #include "editor/picture_file.h"
 #include "editor/size_text.h"
 #include "platform/exception.h"
+#include "platform/file_operations.h"
 #include "platform/temporary_files.h"
 
 #include <QDir>
@@ -62,6 +63,11 @@ FitTarget slotFitTarget(TerminalModel model, int slot, const QString& workspaceR
 }
 
 QImage readPictureToFit(const QString& path) {
+    // A FIFO or a device would block the reader, or never end.
+    if (!platform::isRegularFile(path.toStdString()))
+        throw Exception(QStringLiteral("Cannot read the picture %1: it is not a regular file")
+                            .arg(QDir::toNativeSeparators(path))
+                            .toStdString());
     QImageReader reader(path);
     reader.setAutoTransform(true);
     decodeWithinMemoryLimit(reader);

@@ -93,11 +93,24 @@ bool ThemeEditor::acceptsReplacement(const QString& picture, const QString& slot
         ui_.showError(texts::kNameMustBeSame);
         return false;
     }
-    return checkImageFile(picture);
+    return checkImageFile(picture, slotOf(slotFile));
+}
+
+// The slot whose file is replaced, whose limits hold whatever the slot list shows by now (a
+// typed entry, or a slot whose preview failed after the last one that went through).
+int ThemeEditor::slotOf(const QString& slotFile) const {
+    for (int i = 0; i < static_cast<int>(slotCatalogue(model_).size()); ++i)
+        if (slotPath(model_, i, workspace_) == slotFile)
+            return i;
+    return view_.selectedSlot();
 }
 
 bool ThemeEditor::checkImageFile(const QString& picture) {
-    const LimitGroup limits = limitGroup(model_, view_.selectedSlot());
+    return checkImageFile(picture, view_.selectedSlot());
+}
+
+bool ThemeEditor::checkImageFile(const QString& picture, int slot) {
+    const LimitGroup limits = limitGroup(model_, slot);
     const ImageLimitCheck check = checkImageLimits(picture, limits);
     if (check.verdict == ImageLimitCheck::Verdict::TooBig) {
         ui_.showError(texts::kMaxSizeFor + view_.fileNameCaption() + QStringLiteral(" is ") +

@@ -67,6 +67,8 @@ public:
     // The selected slot's size and dimension limits; shows the refusal and answers false.
     // Raises palvex::Exception when the picture cannot be decoded.
     bool checkImageFile(const QString& picture);
+    // The same against the limits of the given slot.
+    bool checkImageFile(const QString& picture, int slot);
 
     archive::TUnTar UnTar1;
     archive::TTar Tar1;
@@ -77,6 +79,7 @@ private:
     void extractInto(const QString& archive);
     bool decodeInto(const QString& input, const std::string& temporary);
     void refuseUnpack();
+    int slotOf(const QString& slotFile) const;
     bool putIntoSlot(const QString& source, const QString& slotFile, const QString& done,
                      const QString& name);
     bool outputOutsideWorkspace(const QString& output);

@@ -43,6 +43,9 @@ TEST(CliErrors, GoToStderrWithANonZeroStatus) {
         {{"show", "korvell", "99"}, "Unknown slot"},
         {{"show", "korvell", "desktop"}, "Unknown slot"},
         {{}, "Commands:"},
+        {{"slots", "korvell", "--json"}, "--json does not apply to slots"},
+        {{"verify", "korvell", "--max-size", "5"}, "--max-size does not apply to verify"},
+        {{"fit", "korvell", "--folder", "D", "--output", "x.jpg"}, "give one or the other"},
     };
     for (const Case& c : cases) {
         const CliResult result = runTheme(c.arguments);

@@ -164,6 +164,19 @@ TEST_F(SlotChange, AHugeWidthIsComparedInFullAndNotWrappedTo16Bits) {
     EXPECT_EQ(plusUi.errors(), QStringList{"Error, max dimension for menu6.bmp is H:128 W:128"});
 }
 
+// The change writes the last slot previewed, so that slot's limits hold, not those of what
+// the list shows by now: a typed entry selects no slot and would fall to the widest group.
+TEST_F(SlotChange, TheLimitsAreThoseOfTheSlotFileReplaced) {
+    const QByteArray original = gifPicture(55, 55);
+    const QString slotFile = writeBytes(inWorkspace("image/mi1.gif"), original);
+    ASSERT_EQ(select(4), editor::ThemeEditor::PreviewResult::Shown);
+    ui.slot = -1;
+    EXPECT_FALSE(
+        editor.replaceCurrentSlot(writeBytes(outside("pick/mi1.gif"), gifPicture(128, 128))));
+    EXPECT_EQ(ui.errors(), QStringList{"Error, max dimension for mi1.gif is H:55 W:55"});
+    EXPECT_EQ(contentOf(slotFile), original);
+}
+
 TEST_F(SlotChange, ALinkAtTheSlotFileIsReplacedNotWrittenThrough) {
     const QByteArray precious = gifPicture(30, 30);
     const QString target = writeBytes(outside("elsewhere/mi1.gif"), precious);
