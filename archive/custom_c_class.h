@@ -137,7 +137,7 @@ private:
     void deleteFile(const std::string& path) const;
     int run();
 
-    std::unordered_set<std::string> newNames_; // lower-case header names added this run
+    std::unordered_set<std::string> newNames_; // header names added this run, as stored
     TCompressMethod compressMethod_ = cmTarred;
     std::string defaultExt_;
     std::string tempDir_;

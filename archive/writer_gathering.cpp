@@ -118,12 +118,14 @@ bool TCustomCClass::gatherEntry(const std::string& path, const platform::Directo
 }
 
 void TCustomCClass::matchGathered(Entry entry, const std::string& stored) {
-    const std::string key = lowerCase(normaliseStoredName(HeaderName(stored, entry.isFolder)));
-    // Two FileSpec passes can reach one file: it goes in once.
-    if (newNames_.count(key) != 0)
+    const std::string exact = normaliseStoredName(HeaderName(stored, entry.isFolder));
+    const std::string key = lowerCase(exact);
+    // Two FileSpec passes can reach one file: it goes in once. Only the very same name is the
+    // same file: "A.gif" and "a.gif" are two files here, and both are stored.
+    if (newNames_.count(exact) != 0)
         return;
     auto add = [&](Entry added) {
-        newNames_.insert(key);
+        newNames_.insert(exact);
         entries_.push_back(std::move(added));
     };
     if (newArchive_) {
@@ -150,7 +152,7 @@ void TCustomCClass::matchGathered(Entry entry, const std::string& stored) {
     const std::size_t before = entries_.size();
     replaceOrRename(old, std::move(entry), same, stored);
     if (entries_.size() > before)
-        newNames_.insert(key);
+        newNames_.insert(exact);
 }
 
 bool TCustomCClass::renameOldCopy(Entry& old) {

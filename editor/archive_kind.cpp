@@ -2,10 +2,14 @@
 
 #include "archive/tar_header.h"
 #include "platform/exception.h"
+#include "platform/file_operations.h"
 
 namespace palvex::editor {
 
 ArchiveProbe probeArchive(const std::string& path) {
+    // Opening a FIFO or a device would wait for ever, or read without end.
+    if (!platform::isRegularFile(path))
+        return {};
     try {
         FileStream in(path, FileStream::Mode::OpenRead);
         ArchiveProbe probe{ArchiveKind::Unknown, in.size()};

@@ -71,6 +71,8 @@ void ThemeEditor::packWorkspace(const std::string& tarFile) {
     Tar1.RecurseDirs = true;
     Tar1.Switch = archive::swAdd;
     Tar1.StoreEmptySubDirs = true;
+    // Hidden folders are packed like hidden files: a compile stores every file or names it.
+    Tar1.IncludeHiddenDirs = true;
     Tar1.ExcludeSpec.clear();
     Tar1.FileSpec = {local(workspace_) + "/"};
     using archive::TarqFileAttribute;

@@ -80,8 +80,12 @@ void ThemeEditor::unpackInput() {
     }
     // A name of its own: two unpacks at once never share the decoded tar.
     const platform::TemporaryFile temporary;
-    if (decodeInto(input, temporary.path()))
-        extractInto(QString::fromStdString(temporary.path()));
+    if (!decodeInto(input, temporary.path()))
+        return;
+    // A bzip2 stream of anything else (or of nothing) is no theme: refused like any other.
+    if (probeArchive(temporary.path()).kind != ArchiveKind::Tar)
+        return refuseUnpack();
+    extractInto(QString::fromStdString(temporary.path()));
 }
 
 bool ThemeEditor::decodeInto(const QString& input, const std::string& temporary) {

@@ -237,6 +237,12 @@ TEST(CliPipelines, HostileArchivesExitWithOneSayWhyAndLeaveNoJunk) {
     } rows[] = {
         {"an empty img.bz2", "", false, {}, "Error unpacking the img.bz2.", {}},
         {"neither bzip2 nor tar", "hello", false, {}, "Error unpacking the img.bz2.", {}},
+        {"bzip2 of what is no tar",
+         std::string(20000, 'A'),
+         true,
+         {},
+         "Error unpacking the img.bz2.",
+         {}},
         {"cut inside a file's data",
          cut,
          true,

@@ -48,7 +48,7 @@ QString q(const std::string& s) {
 
 std::string listing(const std::string& archive) {
     std::string out;
-    shell("bzip2 -dc '" + archive + "' | tar -tf - | sort", &out);
+    shell("bzip2 -dc '" + archive + "' | tar -tf - | LC_ALL=C sort", &out);
     return out;
 }
 
@@ -131,13 +131,18 @@ TEST_F(CompileCli, PicturesThatAreNotRegularFilesAreRefusedAtOnce) {
     }
 }
 
+// Dot files, hidden folders, names that differ only in case: on this file system each is a
+// file of its own, and each is stored.
 TEST_F(CompileCli, DotFilesAndAUsersImgTarAreStoredAndTheWorkspaceIsLeftAsItWas) {
     writeFile(workspace + "/.hidden.gif", "dot");
+    writeFile(workspace + "/.kept/in.gif", "in a hidden folder");
+    writeFile(workspace + "/image/Desktop.jpg", "another file");
     writeFile(workspace + "/img.tar", "the user's own");
     const std::string before = tree(workspace);
     const ThemeRun run = compile(output);
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_EQ(listing(output), ".hidden.gif\nimage/desktop.jpg\nimg.tar\n");
+    EXPECT_EQ(listing(output),
+              ".hidden.gif\n.kept/in.gif\nimage/Desktop.jpg\nimage/desktop.jpg\nimg.tar\n");
     EXPECT_EQ(tree(workspace), before);
 }
 
