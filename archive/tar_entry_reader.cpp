@@ -55,7 +55,7 @@ bool parseTime(std::string_view text, std::int64_t& value) {
 
 bool ParsePaxRecords(const std::string& data, std::optional<std::string>& path,
                      std::optional<std::string>& linkPath, std::optional<std::int64_t>& size,
-                     std::optional<std::int64_t>& mtime) {
+                     std::optional<std::int64_t>& mtime, bool* sparse) {
     const std::string_view all(data);
     for (std::size_t at = 0; at < all.size() && all[at] != '\0';) {
         const std::size_t space = all.find(' ', at);
@@ -73,6 +73,8 @@ bool ParsePaxRecords(const std::string& data, std::optional<std::string>& path,
             return false;
         const std::string_view key = record.substr(0, equals);
         const std::string_view value = record.substr(equals + 1);
+        if (sparse && key.substr(0, 11) == "GNU.sparse.")
+            *sparse = true;
         // An empty value undoes a setting, leaving the header's own field in force.
         std::int64_t number = 0;
         if (key == "path")
@@ -154,17 +156,21 @@ bool TarEntryReader::takeRecord(char type, std::int64_t size, TarEntry& entry) {
         return true;
     }
     bool wellFormed = true;
+    bool sparse = false;
     if (type == kTypeLongName)
         longName_ = data.substr(0, strnlen(data.data(), data.size()));
     else if (type == kTypeLongLink)
         longLink_ = data.substr(0, strnlen(data.data(), data.size()));
     else if (type == kTypePaxEntry)
-        wellFormed = ParsePaxRecords(data, next_.path, next_.linkPath, next_.size, next_.mtime);
+        wellFormed =
+            ParsePaxRecords(data, next_.path, next_.linkPath, next_.size, next_.mtime, &sparse);
     else
         wellFormed =
             ParsePaxRecords(data, global_.path, global_.linkPath, global_.size, global_.mtime);
     if (!wellFormed)
         pendingProblem_ = "its extended header is malformed";
+    else if (sparse)
+        pendingProblem_ = "it is a sparse file, which is not unpacked";
     return true;
 }
 
@@ -185,6 +191,15 @@ TarStep TarEntryReader::member(char type, std::int64_t size, TarEntry& entry) {
                   : global_.mtime ? *global_.mtime
                                   : ParseNumber(header_, tar_field::mtime).value_or(0);
     entry.problem = std::move(pendingProblem_);
+    // An extended header may carry any bytes: no file system takes a NUL in a name, and a
+    // name longer than a path may be only makes every later check slow.
+    constexpr std::size_t kMaxPath = 4096;
+    if (entry.problem.empty() && (entry.name.find('\0') != std::string::npos ||
+                                  entry.linkName.find('\0') != std::string::npos))
+        entry.problem = "its name holds a NUL byte";
+    else if (entry.problem.empty() &&
+             (entry.name.size() > kMaxPath || entry.linkName.size() > kMaxPath))
+        entry.problem = "its name is longer than a path may be";
     next_ = {};
     longName_.reset();
     longLink_.reset();

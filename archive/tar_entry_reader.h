@@ -71,8 +71,10 @@ private:
 
 // The "length key=value\n" records of a POSIX extended header; false when they are malformed.
 // Keys other than path, linkpath, size and mtime are left aside; a time keeps whole seconds.
+// sparse, when given, is set when the records describe a sparse file (GNU.sparse.* keys),
+// whose data is a map and fragments rather than the file's bytes.
 bool ParsePaxRecords(const std::string& data, std::optional<std::string>& path,
                      std::optional<std::string>& linkPath, std::optional<std::int64_t>& size,
-                     std::optional<std::int64_t>& mtime);
+                     std::optional<std::int64_t>& mtime, bool* sparse = nullptr);
 
 } // namespace palvex::archive

@@ -169,6 +169,42 @@ TEST(UntarEntries, ExtensionRecordsAreMetadataOfTheNextMember) {
          {{"ok.gif", "ok"}},
          1,
          {25235}},
+        {"a sparse file's map is never written as its bytes",
+         TarBuilder()
+             .file("PaxHeaders.1/s", paxRecords({{"GNU.sparse.major", "1"}, {"path", "s.gif"}}),
+                   'x')
+             .file("GNUSparseFile.1/s.gif", "1\n0\n1\nx")
+             .finish()
+             .bytes(),
+         {},
+         0,
+         {25235}},
+        {"a NUL inside a pax path refuses its member",
+         TarBuilder()
+             .file("PaxHeaders.1/n", paxRecords({{"path", std::string("sub\0x.gif", 9)}}), 'x')
+             .file("n.gif", "n")
+             .finish()
+             .bytes(),
+         {},
+         0,
+         {25235}},
+        {"a name longer than a path may be is refused before any folder is looked at",
+         TarBuilder()
+             .file("PaxHeaders.1/d",
+                   paxRecords({{"path",
+                                [] {
+                                    std::string deep;
+                                    while (deep.size() < 200000)
+                                        deep += "a/";
+                                    return deep + "x.gif";
+                                }()}}),
+                   'x')
+             .file("d.gif", "d")
+             .finish()
+             .bytes(),
+         {},
+         0,
+         {25235}},
     });
 }
 
