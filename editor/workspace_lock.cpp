@@ -4,6 +4,7 @@
 #include "platform/temporary_files.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
@@ -49,8 +50,17 @@ bool WorkspaceLock::tryAt(const QString& lockFile) {
         return true;
     if (lock_->error() == QLockFile::LockFailedError) {
         QString host, application;
-        if (!lock_->getLockInfo(&holder_, &host, &application) || holder_ == 0)
+        if (!lock_->getLockInfo(&holder_, &host, &application) || holder_ == 0) {
             holder_ = -1;
+            // A holder writes who it is as soon as it has the file; one that still says
+            // nothing after a while was cut short (a crash, a full disk) and holds nothing.
+            const QDateTime written = QFileInfo(lockFile).lastModified();
+            if (written.isValid() && written.secsTo(QDateTime::currentDateTime()) > 10 &&
+                lock_->removeStaleLockFile() && lock_->tryLock(0)) {
+                holder_ = 0;
+                return true;
+            }
+        }
     }
     return false;
 }

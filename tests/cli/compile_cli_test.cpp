@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QSysInfo>
 
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -254,6 +255,15 @@ TEST_F(CompileCli, TheLockOfAProgramThatDiedIsTakenOver) {
     ASSERT_TRUE(fs::exists(workspace + ".lock"));
     const ThemeRun run = compile(output);
     EXPECT_EQ(run.exitCode, 0) << run.err;
+
+    // A lock file that never got its holder's name (a crash while writing it) holds nothing
+    // once it is older than a moment; a fresh one may be a holder still writing.
+    writeFile(workspace + ".lock", "");
+    EXPECT_EQ(compile(output).exitCode, 1);
+    const auto aMinuteAgo = fs::file_time_type::clock::now() - std::chrono::minutes(1);
+    fs::last_write_time(workspace + ".lock", aMinuteAgo);
+    const ThemeRun after = compile(output);
+    EXPECT_EQ(after.exitCode, 0) << after.err;
 }
 
 // Three programs at once on one workspace: each either does its whole work or says the
