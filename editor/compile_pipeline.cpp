@@ -3,6 +3,7 @@
 #include "bzip2/bzip2_coder.h"
 #include "editor/editor_texts.h"
 #include "editor/theme_editor.h"
+#include "editor/workspace_lock.h"
 #include "platform/exception.h"
 #include "platform/file_operations.h"
 #include "platform/temporary_file.h"
@@ -37,7 +38,9 @@ QString resolved(const QString& path) {
 bool ThemeEditor::outputOutsideWorkspace(const QString& output) {
     const QString workspace = resolved(workspace_);
     const QString target = resolved(output);
-    if (target != workspace && !target.startsWith(workspace + QLatin1Char('/')))
+    // The lock file too: the output renamed over it would go when the lock is let go.
+    if (target != workspace && !target.startsWith(workspace + QLatin1Char('/')) &&
+        target != resolved(lockFileBeside(workspace_)))
         return true;
     ui_.showError(texts::kOutputInWorkspace.arg(QDir::toNativeSeparators(workspace_)));
     return false;

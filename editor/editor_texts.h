@@ -30,8 +30,8 @@ inline const QString kClosingWhenWorkEnds =
 inline const QString kWorkspaceInUse =
     QStringLiteral("The workspace is in use by another program (process %1).");
 inline const QString kOutputInWorkspace = QStringLiteral(
-    "The output file lies inside the workspace %1, and the compile packs everything in the "
-    "workspace: choose an output file outside it.");
+    "The output file lies inside the workspace %1 (or is its lock file), and the compile packs "
+    "everything in the workspace: choose an output file outside it.");
 
 } // namespace palvex::editor::texts
 

@@ -33,6 +33,10 @@ QString inTemporaryFolder(const QFileInfo& workspace) {
 
 } // namespace
 
+QString lockFileBeside(const QString& workspace) {
+    return besideWorkspace(QFileInfo(workspace));
+}
+
 WorkspaceLock::WorkspaceLock(const QString& workspace) {
     const QFileInfo info(workspace);
     QDir().mkpath(info.absolutePath());

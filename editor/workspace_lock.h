@@ -8,6 +8,9 @@
 
 namespace palvex::editor {
 
+// The lock file beside the workspace, where every program looks first.
+QString lockFileBeside(const QString& workspace);
+
 // One pipeline per workspace at a time, across programs: unpack, change, compile and the
 // removal hold this lock while they run. The lock file lies beside the workspace (in the
 // private temporary folder when that folder takes no files); the lock of a process that

@@ -149,7 +149,8 @@ TEST_F(CompileCli, DotFilesAndAUsersImgTarAreStoredAndTheWorkspaceIsLeftAsItWas)
 
 TEST_F(CompileCli, AnOutputInsideTheWorkspaceIsRefusedBeforeAnythingIsWritten) {
     const std::string before = tree(workspace);
-    for (const std::string& inside : {workspace + "/out.bz2", workspace + "/image/../x.bz2"}) {
+    for (const std::string& inside :
+         {workspace + "/out.bz2", workspace + "/image/../x.bz2", workspace + ".lock"}) {
         const ThemeRun run = theme({"compile", q(inside), "--workspace", q(workspace)});
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_NE(run.err.find("inside the workspace"), std::string::npos) << run.err;
