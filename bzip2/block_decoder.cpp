@@ -1,6 +1,6 @@
 #include "bzip2/block_decoder.h"
 
-#include <bzlib.h>
+#include "bzip2/library_decoder.h"
 
 #include <algorithm>
 #include <atomic>
@@ -174,30 +174,14 @@ std::string standalone(const BitReader& bits, const Block& block) {
     return stream;
 }
 
-class LibraryStream {
-public:
-    LibraryStream() { ok_ = BZ2_bzDecompressInit(&record, 0, 0) == BZ_OK; }
-    ~LibraryStream() {
-        if (ok_)
-            BZ2_bzDecompressEnd(&record);
-    }
-    LibraryStream(const LibraryStream&) = delete;
-    LibraryStream& operator=(const LibraryStream&) = delete;
-    explicit operator bool() const { return ok_; }
-    bz_stream record{};
-
-private:
-    bool ok_ = false;
-};
-
 // A block's bytes before the first run-length step are at most its level's block size; runs
 // may make the output longer, and then it grows.
 std::optional<std::string> decodeStream(std::string& input, std::size_t expected,
                                         std::size_t maxOutput) {
-    LibraryStream library;
-    if (!library)
+    LibraryDecoder library;
+    if (!library.ready())
         return std::nullopt;
-    bz_stream& s = library.record;
+    bz_stream& s = library.stream();
     s.next_in = input.data();
     s.avail_in = static_cast<unsigned>(input.size());
     std::string output(std::min(maxOutput, expected), '\0');

@@ -17,18 +17,6 @@ namespace palvex::cli {
 using editor::TerminalModel;
 using editor::ThemeEditor;
 
-namespace {
-
-std::optional<int> slotByFileName(TerminalModel model, const QString& name) {
-    const auto catalogue = editor::slotCatalogue(model);
-    for (int i = 0; i < static_cast<int>(catalogue.size()); ++i)
-        if (QFileInfo(QString::fromUtf8(catalogue[i].relativePath)).fileName() == name)
-            return i;
-    return std::nullopt;
-}
-
-} // namespace
-
 std::optional<TerminalModel> parseModel(CommandContext& context, const QString& name) {
     const auto model = editor::modelFromName(name);
     if (!model)
@@ -44,7 +32,8 @@ std::optional<int> parseSlot(CommandContext& context, TerminalModel model, const
         return index;
     if (!isNumber && labels.contains(text))
         return static_cast<int>(labels.indexOf(text));
-    if (const auto byName = slotByFileName(model, text))
+    if (const auto byName = editor::findSlot(
+            model, [&](const QString& path) { return QFileInfo(path).fileName() == text; }))
         return byName;
     context.err << "Unknown slot \"" << text << "\": give an index from 0 to " << labels.size() - 1
                 << " or a label or file name that palvex-theme slots lists" << Qt::endl;

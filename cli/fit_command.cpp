@@ -92,15 +92,6 @@ int fitOne(CommandContext& context, TerminalModel model) {
     return changeSlot(context, request, true) ? 0 : 1;
 }
 
-// A designer's mi1.png goes to the slot whose file is mi1.gif.
-std::optional<int> slotByBaseName(TerminalModel model, const QString& baseName) {
-    const auto catalogue = editor::slotCatalogue(model);
-    for (int i = 0; i < static_cast<int>(catalogue.size()); ++i)
-        if (QFileInfo(QString::fromUtf8(catalogue[i].relativePath)).completeBaseName() == baseName)
-            return i;
-    return std::nullopt;
-}
-
 bool fitFolderEntry(CommandContext& context, const FitRequest& request, const QString& name) {
     try {
         if (changeSlot(context, request, false))
@@ -125,7 +116,10 @@ int fitFolder(CommandContext& context, TerminalModel model) {
     const bool fill = context.parser.isSet(QStringLiteral("fill"));
     int done = 0, failed = 0, unmatched = 0;
     for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files, QDir::Name)) {
-        const auto slot = slotByBaseName(model, entry.completeBaseName());
+        // A designer's mi1.png goes to the slot whose file is mi1.gif.
+        const auto slot = editor::findSlot(model, [&](const QString& path) {
+            return QFileInfo(path).completeBaseName() == entry.completeBaseName();
+        });
         if (!slot) {
             context.out << entry.fileName() << " matches no slot; left alone" << Qt::endl;
             ++unmatched;

@@ -118,6 +118,15 @@ std::optional<QString> slotPath(TerminalModel model, int index, const QString& w
     return workspaceRoot + QLatin1Char('/') + QString::fromUtf8(catalogue[index].relativePath);
 }
 
+std::optional<int> findSlot(TerminalModel model,
+                            const std::function<bool(const QString& relativePath)>& matches) {
+    const auto catalogue = slotCatalogue(model);
+    for (int i = 0; i < static_cast<int>(catalogue.size()); ++i)
+        if (matches(QString::fromUtf8(catalogue[i].relativePath)))
+            return i;
+    return std::nullopt;
+}
+
 LimitGroup limitGroup(TerminalModel model, int index) {
     for (const LimitRule& rule : limitRules(model))
         if (index >= rule.lowest && index <= rule.highest)

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <span>
 
@@ -27,6 +28,10 @@ QStringList slotLabels(TerminalModel model);
 // The full path of the slot at index below the workspace root; none outside the catalogue
 // (index -1 is what an empty selection gives).
 std::optional<QString> slotPath(TerminalModel model, int index, const QString& workspaceRoot);
+
+// The first slot whose path below the workspace root (as the catalogue gives it) matches.
+std::optional<int> findSlot(TerminalModel model,
+                            const std::function<bool(const QString& relativePath)>& matches);
 
 // Defined for every index, -1 included.
 LimitGroup limitGroup(TerminalModel model, int index);

@@ -1,9 +1,9 @@
 #include "editor/theme_archive_check.h"
 
+#include "bzip2/library_decoder.h"
 #include "editor/tar_entry_rules.h"
 
 #include <QFile>
-#include <bzlib.h>
 #include <vector>
 
 namespace palvex::editor {
@@ -12,29 +12,10 @@ namespace {
 
 constexpr qint64 kChunk = 64 * 1024;
 
-// One decompressing library stream, ended on every way out.
-class Bz2Decoder {
-public:
-    Bz2Decoder() { ready_ = BZ2_bzDecompressInit(&stream_, 0, 0) == BZ_OK; }
-    ~Bz2Decoder() {
-        if (ready_)
-            BZ2_bzDecompressEnd(&stream_);
-    }
-    Bz2Decoder(const Bz2Decoder&) = delete;
-    Bz2Decoder& operator=(const Bz2Decoder&) = delete;
-
-    bool ready() const { return ready_; }
-    bz_stream& stream() { return stream_; }
-
-private:
-    bz_stream stream_{};
-    bool ready_ = false;
-};
-
 // Decodes the first bzip2 stream of in into rules; answers the library's last code and
 // leaves in positioned just past the stream's end (unused input is pushed back).
 int decodeFirstStream(QFile& in, TarEntryRules& rules) {
-    Bz2Decoder decoder;
+    LibraryDecoder decoder;
     if (!decoder.ready())
         return BZ_MEM_ERROR;
     bz_stream& s = decoder.stream();

@@ -99,10 +99,11 @@ bool ThemeEditor::acceptsReplacement(const QString& picture, const QString& slot
 // The slot whose file is replaced, whose limits hold whatever the slot list shows by now (a
 // typed entry, or a slot whose preview failed after the last one that went through).
 int ThemeEditor::slotOf(const QString& slotFile) const {
-    for (int i = 0; i < static_cast<int>(slotCatalogue(model_).size()); ++i)
-        if (slotPath(model_, i, workspace_) == slotFile)
-            return i;
-    return view_.selectedSlot();
+    return findSlot(model_,
+                    [&](const QString& path) {
+                        return workspace_ + QLatin1Char('/') + path == slotFile;
+                    })
+        .value_or(view_.selectedSlot());
 }
 
 bool ThemeEditor::checkImageFile(const QString& picture) {
