@@ -1,7 +1,7 @@
 #include "app/application_windows.h"
 #include "app/display_check.h"
-#include "editor/editor_texts.h"
-#include "editor/workspace.h"
+#include "theme/texts.h"
+#include "theme/workspace.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -16,7 +16,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(palvex::editor::texts::kApplicationTitle);
+    QApplication::setApplicationName(palvex::theme::texts::kApplicationTitle);
     QApplication::setQuitOnLastWindowClosed(false); // the chooser's close ends the program
 
     QCommandLineParser parser;
@@ -28,7 +28,7 @@ int main(int argc, char* argv[]) {
                                  QStringLiteral("[ARCHIVE]"));
     parser.process(app);
 
-    palvex::app::ApplicationWindows windows(palvex::editor::workspaceRoot());
+    palvex::app::ApplicationWindows windows(palvex::theme::workspaceRoot());
     if (const QStringList given = parser.positionalArguments(); !given.isEmpty())
         windows.openWhenChosen(QDir::current().absoluteFilePath(given.first()));
     windows.frmSplash.show();

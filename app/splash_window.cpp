@@ -1,7 +1,7 @@
 #include "app/splash_window.h"
 
-#include "editor/editor_texts.h"
 #include "editor/window_style.h"
+#include "theme/texts.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -27,7 +27,7 @@ TfrmSplash::TfrmSplash(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmSplash"));
-    setWindowTitle(editor::texts::kApplicationTitle);
+    setWindowTitle(theme::texts::kApplicationTitle);
     editor::applyWindowFont(this);
     setFixedSize(373, 140);
 

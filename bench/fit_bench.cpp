@@ -1,8 +1,8 @@
 // Fitting pictures to slots (palvex-theme fit --output) against ImageMagick's convert on the
 // same inputs and boxes: sizes, similarity to the resized original, and wall time.
 #include "bench/measure.h"
-#include "editor/picture_preparation.h"
-#include "editor/picture_similarity.h"
+#include "pictures/picture_preparation.h"
+#include "pictures/picture_similarity.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -118,7 +118,8 @@ struct Quality {
 
 // Similarity to the original resized by ImageMagick to the output's own size, both on white.
 Quality judge(const std::string& input, const std::string& output, const std::string& folder) {
-    const QImage picture = palvex::editor::flattenedOnWhite(QImage(QString::fromStdString(output)));
+    const QImage picture =
+        palvex::pictures::flattenedOnWhite(QImage(QString::fromStdString(output)));
     const std::string reference = folder + "/reference.png", flat = folder + "/flat.png";
     run("convert " + input + " -resize " + std::to_string(picture.width()) + "x" +
         std::to_string(picture.height()) + "! -background white -flatten " + reference);
@@ -127,7 +128,7 @@ Quality judge(const std::string& input, const std::string& output, const std::st
     const double psnr =
         std::atof(run("compare -metric PSNR " + flat + " " + reference + " null: 2>&1").c_str());
     return {(long long)fs::file_size(output), picture.size(),
-            palvex::editor::similarity(resized, picture), psnr};
+            palvex::pictures::similarity(resized, picture), psnr};
 }
 
 // One row: both tools on one input for one slot, timed, then judged.

@@ -1,6 +1,6 @@
 #include "cli/command_line.h"
 
-#include "editor/workspace.h"
+#include "theme/workspace.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -90,7 +90,7 @@ int runCommandLine(const QList<Command>& table) {
     const QString workspace =
         parser.isSet(workspaceOption)
             ? QDir::cleanPath(QDir::current().absoluteFilePath(parser.value(workspaceOption)))
-            : palvex::editor::workspaceRoot();
+            : palvex::theme::workspaceRoot();
     CommandContext context{arguments, workspace, parser, out, err};
     return command->run(context);
 }

@@ -1,38 +1,37 @@
 #include "cli/commands.h"
 
 #include "cli/console_ui.h"
-#include "editor/editor_texts.h"
-#include "editor/file_functions.h"
-#include "editor/size_text.h"
-#include "editor/slot_catalogue.h"
-#include "editor/theme_editor.h"
-#include "editor/workspace_lock.h"
 #include "platform/exception.h"
 #include "platform/tree_removal.h"
+#include "theme/archive_pipelines.h"
+#include "theme/file_functions.h"
+#include "theme/size_text.h"
+#include "theme/slot_catalogue.h"
+#include "theme/texts.h"
+#include "theme/workspace_lock.h"
 
 #include <QDir>
 
 namespace palvex::cli {
 
-using editor::TerminalModel;
-using editor::ThemeEditor;
+using theme::TerminalModel;
 
 std::optional<TerminalModel> parseModel(CommandContext& context, const QString& name) {
-    const auto model = editor::modelFromName(name);
+    const auto model = theme::modelFromName(name);
     if (!model)
         context.err << "Unknown model \"" << name << "\": use korvell or korvell-plus" << Qt::endl;
     return model;
 }
 
 std::optional<int> parseSlot(CommandContext& context, TerminalModel model, const QString& text) {
-    const QStringList labels = editor::slotLabels(model);
+    const QStringList labels = theme::slotLabels(model);
     bool isNumber = false;
     const int index = text.toInt(&isNumber);
     if (isNumber && index >= 0 && index < labels.size())
         return index;
     if (!isNumber && labels.contains(text))
         return static_cast<int>(labels.indexOf(text));
-    if (const auto byName = editor::findSlot(
+    if (const auto byName = theme::findSlot(
             model, [&](const QString& path) { return QFileInfo(path).fileName() == text; }))
         return byName;
     context.err << "Unknown slot \"" << text << "\": give an index from 0 to " << labels.size() - 1
@@ -50,12 +49,12 @@ int runSlots(CommandContext& context) {
     const auto model = parseModel(context, context.arguments[0]);
     if (!model)
         return 2;
-    const auto catalogue = editor::slotCatalogue(*model);
+    const auto catalogue = theme::slotCatalogue(*model);
     for (int i = 0; i < static_cast<int>(catalogue.size()); ++i) {
-        const editor::LimitGroup limits = editor::limitGroup(*model, i);
+        const theme::LimitGroup limits = theme::limitGroup(*model, i);
         context.out << i << '\t' << QString::fromUtf8(catalogue[i].label) << '\t'
                     << QString::fromUtf8(catalogue[i].relativePath) << '\t'
-                    << editor::formatKb(limits.maxSizeKb) << '\t' << limits.maxHeight << '\t'
+                    << theme::formatKb(limits.maxSizeKb) << '\t' << limits.maxHeight << '\t'
                     << limits.maxWidth << Qt::endl;
     }
     return 0;
@@ -65,7 +64,7 @@ int runClean(CommandContext& context) {
     if (!QFileInfo::exists(context.workspace))
         return 0;
     ConsoleUi ui(context.out, context.err);
-    const editor::WorkspaceGuard lock(context.workspace, ui);
+    const theme::WorkspaceGuard lock(context.workspace, ui);
     if (!lock)
         return 1;
     if (platform::removeTree(context.workspace.toStdString()))
@@ -80,11 +79,12 @@ int runClean(CommandContext& context) {
 int runUnpack(CommandContext& context) {
     ConsoleUi ui(context.out, context.err);
     ui.input = absolute(context.arguments[0]);
-    if (!editor::existsAsFile(ui.input)) {
+    if (!theme::existsAsFile(ui.input)) {
         context.err << "No such archive: " << QDir::toNativeSeparators(ui.input) << Qt::endl;
         return 1;
     }
-    ThemeEditor editor(TerminalModel::Korvell, ui, ui, context.workspace);
+    theme::ThemeSession session(TerminalModel::Korvell, ui, ui, context.workspace);
+    theme::ArchivePipelines pipelines(session);
     if (context.parser.isSet(QStringLiteral("max-size"))) {
         bool number = false;
         const qint64 bytes = context.parser.value(QStringLiteral("max-size")).toLongLong(&number);
@@ -92,20 +92,20 @@ int runUnpack(CommandContext& context) {
             context.err << "--max-size takes a number of bytes above 0" << Qt::endl;
             return 2;
         }
-        editor.setMaxTarSize(bytes);
+        pipelines.setMaxTarSize(bytes);
     }
-    editor.unpack();
+    pipelines.unpack();
     const bool unpacked =
-        !ui.logLines.isEmpty() && ui.logLines.constLast().startsWith(editor::texts::kUnpackedFiles);
-    return unpacked && ui.errorCount() == 0 && editor.archiveErrors() == 0 ? 0 : 1;
+        !ui.logLines.isEmpty() && ui.logLines.constLast().startsWith(theme::texts::kUnpackedFiles);
+    return unpacked && ui.errorCount() == 0 && pipelines.archiveErrors() == 0 ? 0 : 1;
 }
 
 int runCompile(CommandContext& context) {
     ConsoleUi ui(context.out, context.err);
     ui.output = absolute(context.arguments[0]);
-    ThemeEditor editor(TerminalModel::Korvell, ui, ui, context.workspace);
-    editor.compile();
-    return !ui.logLines.isEmpty() && ui.logLines.constLast() == editor::texts::kProcessDone ? 0 : 1;
+    theme::ThemeSession session(TerminalModel::Korvell, ui, ui, context.workspace);
+    theme::ArchivePipelines(session).compile();
+    return !ui.logLines.isEmpty() && ui.logLines.constLast() == theme::texts::kProcessDone ? 0 : 1;
 }
 
 } // namespace

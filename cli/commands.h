@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/slot_catalogue.h"
+#include "theme/slot_catalogue.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -29,8 +29,8 @@ struct Command {
 
 // A model by its command-line name; a slot by its index, its label exactly as the slot list
 // shows it, or its file's name. Each says what is wrong on err and answers nothing.
-std::optional<editor::TerminalModel> parseModel(CommandContext& context, const QString& name);
-std::optional<int> parseSlot(CommandContext& context, editor::TerminalModel model,
+std::optional<theme::TerminalModel> parseModel(CommandContext& context, const QString& name);
+std::optional<int> parseSlot(CommandContext& context, theme::TerminalModel model,
                              const QString& text);
 
 // Every option a command may read, --workspace first; the parser knows them all and each

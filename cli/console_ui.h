@@ -1,7 +1,7 @@
 #pragma once
 
-#include "editor/editor_view.h"
-#include "editor/pipeline_ui.h"
+#include "theme/editor_view.h"
+#include "theme/pipeline_ui.h"
 
 #include <QStringList>
 #include <QTextStream>
@@ -10,7 +10,7 @@ namespace palvex::cli {
 
 // The pipelines' user interface on a terminal: log lines on stdout, message boxes on
 // stderr, dialogs answered from the command line.
-class ConsoleUi : public editor::PipelineUi, public editor::EditorView {
+class ConsoleUi : public theme::PipelineUi, public theme::EditorView {
 public:
     ConsoleUi(QTextStream& out, QTextStream& err) : out_(out), err_(err) {}
 

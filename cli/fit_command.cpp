@@ -1,11 +1,11 @@
 #include "cli/fit_command.h"
 
 #include "cli/console_ui.h"
-#include "editor/editor_texts.h"
-#include "editor/file_functions.h"
-#include "editor/slot_fitting.h"
-#include "editor/theme_editor.h"
+#include "pictures/slot_fitting.h"
+#include "pictures/theme_editor.h"
 #include "platform/exception.h"
+#include "theme/file_functions.h"
+#include "theme/texts.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -14,8 +14,8 @@ namespace palvex::cli {
 
 namespace {
 
-using editor::TerminalModel;
-using editor::ThemeEditor;
+using pictures::ThemeEditor;
+using theme::TerminalModel;
 
 struct FitRequest {
     TerminalModel model;
@@ -29,13 +29,13 @@ QString absolute(const QString& path) {
 }
 
 QString slotFile(CommandContext& context, const FitRequest& request) {
-    return *editor::slotPath(request.model, request.slot, context.workspace);
+    return *theme::slotPath(request.model, request.slot, context.workspace);
 }
 
-editor::FittedPicture fitted(CommandContext& context, const FitRequest& request) {
-    const editor::FitTarget target =
-        editor::slotFitTarget(request.model, request.slot, context.workspace, request.fill);
-    return editor::PictureFitter(target).fit(editor::readPictureToFit(request.picture));
+pictures::FittedPicture fitted(CommandContext& context, const FitRequest& request) {
+    const pictures::FitTarget target =
+        pictures::slotFitTarget(request.model, request.slot, context.workspace, request.fill);
+    return pictures::PictureFitter(target).fit(pictures::readPictureToFit(request.picture));
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
@@ -49,29 +49,29 @@ bool changeSlot(CommandContext& context, const FitRequest& request, bool echo) {
     ui.slot = request.slot;
     ui.echoLog = false;
     ThemeEditor editor(request.model, ui, ui, context.workspace);
-    if (editor.previewSelectedSlot() != ThemeEditor::PreviewResult::Shown) {
+    if (editor.slotEditor().previewSelectedSlot() != pictures::SlotEditor::PreviewResult::Shown) {
         context.err << "The slot's file cannot be previewed, so it cannot be changed: "
                     << QDir::toNativeSeparators(slotFile(context, request)) << Qt::endl;
         return false;
     }
-    const editor::FittedPicture picture = fitted(context, request);
-    const QString name = editor::displayName(editor.currentSlotFile());
-    const editor::StagedPicture staged(name, picture.bytes);
-    context.out << editor::fittedLine(name, picture) << Qt::endl;
+    const pictures::FittedPicture picture = fitted(context, request);
+    const QString name = theme::displayName(editor.slotEditor().currentSlotFile());
+    const pictures::StagedPicture staged(name, picture.bytes);
+    context.out << pictures::fittedLine(name, picture) << Qt::endl;
     ui.echoLog = echo;
     const qsizetype before = ui.logLines.size();
-    editor.replaceCurrentSlot(staged.path());
+    editor.slotEditor().replaceCurrentSlot(staged.path());
     return ui.logLines.size() > before &&
-           ui.logLines[before].startsWith(editor::texts::kReplacedImage) && ui.errorCount() == 0;
+           ui.logLines[before].startsWith(theme::texts::kReplacedImage) && ui.errorCount() == 0;
 }
 
 int fitToFile(CommandContext& context, const FitRequest& request, const QString& output) {
-    const editor::FittedPicture picture = fitted(context, request);
+    const pictures::FittedPicture picture = fitted(context, request);
     if (!writeFile(output, picture.bytes)) {
         context.err << "Cannot write " << QDir::toNativeSeparators(output) << Qt::endl;
         return 1;
     }
-    context.out << editor::fittedLine(QFileInfo(output).fileName(), picture) << Qt::endl;
+    context.out << pictures::fittedLine(QFileInfo(output).fileName(), picture) << Qt::endl;
     return 0;
 }
 
@@ -117,7 +117,7 @@ int fitFolder(CommandContext& context, TerminalModel model) {
     int done = 0, failed = 0, unmatched = 0;
     for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files, QDir::Name)) {
         // A designer's mi1.png goes to the slot whose file is mi1.gif.
-        const auto slot = editor::findSlot(model, [&](const QString& path) {
+        const auto slot = theme::findSlot(model, [&](const QString& path) {
             return QFileInfo(path).completeBaseName() == entry.completeBaseName();
         });
         if (!slot) {

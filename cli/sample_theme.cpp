@@ -1,8 +1,8 @@
 #include "cli/sample_theme.h"
 
 #include "cli/console_ui.h"
-#include "editor/picture_fitter.h"
-#include "editor/theme_editor.h"
+#include "pictures/picture_fitter.h"
+#include "pictures/theme_editor.h"
 #include "platform/tree_removal.h"
 
 #include <QDateTime>
@@ -36,21 +36,21 @@ QImage drawSlot(const QString& label, QSize size, int slot) {
 
 } // namespace
 
-QByteArray samplePicture(editor::TerminalModel model, int slot) {
-    const auto catalogue = editor::slotCatalogue(model);
-    const editor::LimitGroup limits = editor::limitGroup(model, slot);
+QByteArray samplePicture(theme::TerminalModel model, int slot) {
+    const auto catalogue = theme::slotCatalogue(model);
+    const theme::LimitGroup limits = theme::limitGroup(model, slot);
     const QSize box(limits.maxWidth, limits.maxHeight);
     const QImage image = drawSlot(QString::fromUtf8(catalogue[slot].label), box, slot);
-    const auto format = editor::slotFormatOf(QString::fromUtf8(catalogue[slot].relativePath));
-    return editor::PictureFitter({*format, box, limits.maxSizeKb}).fit(image).bytes;
+    const auto format = pictures::slotFormatOf(QString::fromUtf8(catalogue[slot].relativePath));
+    return pictures::PictureFitter({*format, box, limits.maxSizeKb}).fit(image).bytes;
 }
 
-QString writeSampleTheme(editor::TerminalModel model, const QString& output) {
+QString writeSampleTheme(theme::TerminalModel model, const QString& output) {
     QTemporaryDir scratch;
     if (!scratch.isValid())
         return QStringLiteral("no temporary folder");
     const QString workspace = scratch.path() + QStringLiteral("/IMAGE");
-    const auto catalogue = editor::slotCatalogue(model);
+    const auto catalogue = theme::slotCatalogue(model);
     for (int slot = 0; slot < static_cast<int>(catalogue.size()); ++slot) {
         const QString path =
             workspace + QLatin1Char('/') + QString::fromUtf8(catalogue[slot].relativePath);
@@ -68,8 +68,8 @@ QString writeSampleTheme(editor::TerminalModel model, const QString& output) {
     QTextStream out(&log), err(&log);
     ConsoleUi ui(out, err);
     ui.output = QFileInfo(output).absoluteFilePath();
-    editor::ThemeEditor editor(model, ui, ui, workspace);
-    editor.compile();
+    pictures::ThemeEditor editor(model, ui, ui, workspace);
+    editor.pipelines().compile();
     return ui.logLines.value(ui.logLines.size() - 1) == QStringLiteral("Process Done!") ? QString()
                                                                                         : log;
 }

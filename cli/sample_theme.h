@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/slot_catalogue.h"
+#include "theme/slot_catalogue.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,10 +9,10 @@ namespace palvex::cli {
 
 // A picture for one slot, drawn here: its label on a coloured ground, fitted to the slot's
 // format and limit group.
-QByteArray samplePicture(editor::TerminalModel model, int slot);
+QByteArray samplePicture(theme::TerminalModel model, int slot);
 
 // Draws every slot of the model into a workspace and compiles it into a theme archive with
 // the program's own pipeline. Answers an error text, empty on success.
-QString writeSampleTheme(editor::TerminalModel model, const QString& output);
+QString writeSampleTheme(theme::TerminalModel model, const QString& output);
 
 } // namespace palvex::cli

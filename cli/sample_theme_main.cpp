@@ -8,7 +8,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication app(argc, argv);
     const QStringList arguments = QGuiApplication::arguments();
     const auto model =
-        arguments.size() == 3 ? palvex::editor::modelFromName(arguments[1]) : std::nullopt;
+        arguments.size() == 3 ? palvex::theme::modelFromName(arguments[1]) : std::nullopt;
     if (!model) {
         std::fputs("usage: palvex-sample-theme korvell|korvell-plus OUTPUT\n", stderr);
         return 2;

@@ -2,18 +2,18 @@
 #include "cli/slot_commands.h"
 
 #include "cli/console_ui.h"
-#include "editor/editor_texts.h"
-#include "editor/file_functions.h"
-#include "editor/slot_catalogue.h"
-#include "editor/theme_editor.h"
+#include "pictures/theme_editor.h"
 #include "platform/exception.h"
+#include "theme/file_functions.h"
+#include "theme/slot_catalogue.h"
+#include "theme/texts.h"
 
 #include <QDir>
 
 namespace palvex::cli {
 
-using editor::TerminalModel;
-using editor::ThemeEditor;
+using pictures::ThemeEditor;
+using theme::TerminalModel;
 
 namespace {
 
@@ -47,17 +47,17 @@ int runShow(CommandContext& context) {
         return 2;
     SlotSession session(context, target->first, target->second);
     session.ui.echoLog = false;
-    switch (session.editor.previewSelectedSlot()) {
-    case ThemeEditor::PreviewResult::NoFile:
+    switch (session.editor.slotEditor().previewSelectedSlot()) {
+    case pictures::SlotEditor::PreviewResult::NoFile:
         context.err << "The slot has no picture file: "
                     << QDir::toNativeSeparators(
-                           *editor::slotPath(target->first, target->second, context.workspace))
+                           *theme::slotPath(target->first, target->second, context.workspace))
                     << Qt::endl;
         return 1;
-    case ThemeEditor::PreviewResult::Failed:
+    case pictures::SlotEditor::PreviewResult::Failed:
         context.err << session.ui.logLines.constLast() << Qt::endl;
         return 1;
-    case ThemeEditor::PreviewResult::Shown:
+    case pictures::SlotEditor::PreviewResult::Shown:
         break;
     }
     context.out << "FileName : " << session.ui.fileName << Qt::endl
@@ -71,17 +71,17 @@ int runCheck(CommandContext& context) {
     if (!target)
         return 2;
     SlotSession session(context, target->first, target->second);
-    const QString slotFile = *editor::slotPath(target->first, target->second, context.workspace);
+    const QString slotFile = *theme::slotPath(target->first, target->second, context.workspace);
     const QString picture = absolute(context.arguments[2]);
-    if (!editor::existsAsFile(picture)) {
+    if (!theme::existsAsFile(picture)) {
         context.err << "No such picture: " << QDir::toNativeSeparators(picture) << Qt::endl;
         return 1;
     }
-    session.ui.fileName = editor::displayName(slotFile);
+    session.ui.fileName = theme::displayName(slotFile);
     try {
-        return session.editor.acceptsReplacement(picture, slotFile) ? 0 : 1;
+        return session.editor.slotEditor().acceptsReplacement(picture, slotFile) ? 0 : 1;
     } catch (const Exception& error) {
-        context.err << editor::texts::kLoadImageError << error.what() << Qt::endl;
+        context.err << theme::texts::kLoadImageError << error.what() << Qt::endl;
         return 1;
     }
 }
@@ -92,24 +92,25 @@ int runChange(CommandContext& context) {
         return 2;
     SlotSession session(context, target->first, target->second);
     session.ui.echoLog = false;
-    if (session.editor.previewSelectedSlot() != ThemeEditor::PreviewResult::Shown) {
+    if (session.editor.slotEditor().previewSelectedSlot() !=
+        pictures::SlotEditor::PreviewResult::Shown) {
         context.err << "The slot's file cannot be previewed, so it cannot be changed: "
                     << QDir::toNativeSeparators(
-                           *editor::slotPath(target->first, target->second, context.workspace))
+                           *theme::slotPath(target->first, target->second, context.workspace))
                     << Qt::endl;
         return 1;
     }
     const QString picture = absolute(context.arguments[2]);
-    if (!editor::existsAsFile(picture)) {
+    if (!theme::existsAsFile(picture)) {
         context.err << "No such picture: " << QDir::toNativeSeparators(picture) << Qt::endl;
         return 1;
     }
     session.ui.picture = picture;
     session.ui.echoLog = true;
     const qsizetype before = session.ui.logLines.size();
-    session.editor.changePicture();
+    session.editor.slotEditor().changePicture();
     const bool replaced = session.ui.logLines.size() > before &&
-                          session.ui.logLines[before].startsWith(editor::texts::kReplacedImage);
+                          session.ui.logLines[before].startsWith(theme::texts::kReplacedImage);
     return replaced && session.ui.errorCount() == 0 ? 0 : 1;
 }
 

@@ -2,12 +2,12 @@
 
 #include "cli/console_ui.h"
 #include "cli/verify_report.h"
-#include "editor/contact_sheet.h"
-#include "editor/editor_texts.h"
-#include "editor/file_functions.h"
-#include "editor/theme_archive_check.h"
-#include "editor/theme_editor.h"
+#include "pictures/contact_sheet.h"
+#include "pictures/theme_editor.h"
 #include "platform/temporary_files.h"
+#include "theme/file_functions.h"
+#include "theme/texts.h"
+#include "theme/theme_archive_check.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -23,24 +23,24 @@ namespace {
 class ThemeSource {
 public:
     // False after saying why on err.
-    bool open(CommandContext& context, editor::TerminalModel model, const QString& archive);
+    bool open(CommandContext& context, theme::TerminalModel model, const QString& archive);
     const QString& workspace() const { return workspace_; }
     const std::optional<QStringList>& archiveProblems() const { return problems_; }
 
 private:
-    void unpack(editor::TerminalModel model, const QString& archive);
+    void unpack(theme::TerminalModel model, const QString& archive);
 
     std::optional<QTemporaryDir> folder_;
     QString workspace_;
     std::optional<QStringList> problems_;
 };
 
-bool ThemeSource::open(CommandContext& context, editor::TerminalModel model,
+bool ThemeSource::open(CommandContext& context, theme::TerminalModel model,
                        const QString& archive) {
     workspace_ = context.workspace;
     if (archive.isEmpty())
         return true;
-    if (!editor::existsAsFile(archive)) {
+    if (!theme::existsAsFile(archive)) {
         context.err << "No such archive: " << QDir::toNativeSeparators(archive) << Qt::endl;
         return false;
     }
@@ -52,26 +52,26 @@ bool ThemeSource::open(CommandContext& context, editor::TerminalModel model,
         return false;
     }
     workspace_ = folder_->path();
-    problems_ = editor::checkThemeArchive(archive);
+    problems_ = theme::checkThemeArchive(archive);
     unpack(model, archive);
     return true;
 }
 
 // What the unpack pipeline reports beyond its progress lines is an archive problem too.
-void ThemeSource::unpack(editor::TerminalModel model, const QString& archive) {
+void ThemeSource::unpack(theme::TerminalModel model, const QString& archive) {
     QString said;
     QTextStream sink(&said);
     ConsoleUi ui(sink, sink);
     ui.echoLog = false;
     ui.input = archive;
-    editor::ThemeEditor editor(model, ui, ui, workspace_);
-    editor.unpack();
-    if (ui.errorCount() == 0 && editor.archiveErrors() == 0)
+    pictures::ThemeEditor editor(model, ui, ui, workspace_);
+    editor.pipelines().unpack();
+    if (ui.errorCount() == 0 && editor.pipelines().archiveErrors() == 0)
         return;
     sink.flush();
     QStringList lines = said.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const QString& line : ui.logLines)
-        if (line != editor::texts::kUnpacking && !line.startsWith(editor::texts::kUnpackedFiles))
+        if (line != theme::texts::kUnpacking && !line.startsWith(theme::texts::kUnpackedFiles))
             lines << line;
     for (const QString& line : lines)
         *problems_ << QStringLiteral("unpacking: ") + line;
@@ -80,14 +80,14 @@ void ThemeSource::unpack(editor::TerminalModel model, const QString& archive) {
 // Verifies the workspace, or the archive given as argument archiveAt. A temporary workspace is
 // gone before the caller prints anything, so a reader that stops early (verify | head) cannot
 // leave it behind.
-std::optional<VerifyReport> verifyTheme(CommandContext& context, editor::TerminalModel model,
+std::optional<VerifyReport> verifyTheme(CommandContext& context, theme::TerminalModel model,
                                         qsizetype archiveAt) {
     ThemeSource source;
     const QString archive =
         context.arguments.size() > archiveAt ? absolute(context.arguments[archiveAt]) : QString();
     if (!source.open(context, model, archive))
         return std::nullopt;
-    return VerifyReport{editor::ThemeVerification(model, source.workspace()).run(),
+    return VerifyReport{pictures::ThemeVerification(model, source.workspace()).run(),
                         source.archiveProblems()};
 }
 
@@ -114,9 +114,9 @@ int runSheet(CommandContext& context) {
     const auto report = verifyTheme(context, *model, 2);
     if (!report)
         return 1;
-    const editor::ThemeFindings& findings = report->findings;
+    const pictures::ThemeFindings& findings = report->findings;
     const QString output = absolute(context.arguments[1]);
-    if (!editor::drawContactSheet(findings).save(output, "PNG")) {
+    if (!pictures::drawContactSheet(findings).save(output, "PNG")) {
         context.err << "Cannot write " << QDir::toNativeSeparators(output) << Qt::endl;
         return 1;
     }

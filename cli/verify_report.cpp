@@ -7,15 +7,15 @@ namespace palvex::cli {
 
 namespace {
 
-using editor::SlotFinding;
+using pictures::SlotFinding;
 
-QString modelName(editor::TerminalModel model) {
-    return model == editor::TerminalModel::Korvell ? QStringLiteral("korvell")
-                                                   : QStringLiteral("korvell-plus");
+QString modelName(theme::TerminalModel model) {
+    return model == theme::TerminalModel::Korvell ? QStringLiteral("korvell")
+                                                  : QStringLiteral("korvell-plus");
 }
 
 QString summary(const VerifyReport& report) {
-    const editor::ThemeFindings& f = report.findings;
+    const pictures::ThemeFindings& f = report.findings;
     QString line = QStringLiteral("%1: %2 of %3 slots ok")
                        .arg(modelName(f.model))
                        .arg(f.okCount())
@@ -31,7 +31,7 @@ QJsonObject slotAsJson(const SlotFinding& s) {
     QJsonObject slot{{"index", s.index},
                      {"label", s.label},
                      {"path", s.relativePath},
-                     {"status", editor::slotStatusName(s.status)},
+                     {"status", pictures::slotStatusName(s.status)},
                      {"limits", QJsonObject{{"kb", s.limits.maxSizeKb},
                                             {"height", s.limits.maxHeight},
                                             {"width", s.limits.maxWidth}}}};
@@ -53,7 +53,7 @@ QJsonObject slotAsJson(const SlotFinding& s) {
 void printReport(QTextStream& out, const VerifyReport& report) {
     for (const SlotFinding& s : report.findings.bySlot)
         out << s.index << '\t' << s.label << '\t' << s.relativePath << '\t'
-            << editor::slotStatusName(s.status) << '\t' << editor::findingDetails(s) << '\n';
+            << pictures::slotStatusName(s.status) << '\t' << pictures::findingDetails(s) << '\n';
     if (report.archiveProblems)
         for (const QString& problem : *report.archiveProblems)
             out << "archive\t" << problem << '\n';

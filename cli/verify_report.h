@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/theme_verification.h"
+#include "pictures/theme_verification.h"
 
 #include <QJsonDocument>
 #include <QStringList>
@@ -11,7 +11,7 @@ namespace palvex::cli {
 
 // A verification as verify prints it.
 struct VerifyReport {
-    editor::ThemeFindings findings;
+    pictures::ThemeFindings findings;
     std::optional<QStringList> archiveProblems; // set when an archive was checked
 
     bool passed() const {

@@ -1,12 +1,14 @@
 #include "editor/drop_rules.h"
 
-#include "editor/editor_texts.h"
-#include "editor/file_functions.h"
+#include "theme/file_functions.h"
+#include "theme/texts.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace palvex::editor {
+
+using namespace theme;
 
 namespace {
 

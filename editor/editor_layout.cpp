@@ -2,11 +2,12 @@
 
 namespace palvex::editor {
 
+using namespace theme;
+
 const EditorLayout& editorLayout(TerminalModel model) {
     static const EditorLayout korvell{
         QStringLiteral("Palvex Korvell Image Changer Tool"),
         {553, 414},
-        QStringLiteral("Korvell/"),
         {8, 10},
         {8, 42},
         {80, 8},
@@ -25,7 +26,6 @@ const EditorLayout& editorLayout(TerminalModel model) {
     static const EditorLayout korvellPlus{
         QStringLiteral("Palvex Korvell Plus Image Changer Tool"),
         {1014, 783},
-        QStringLiteral("KorvellPlus/"),
         {160, 8},
         {160, 38},
         {232, 6},

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/slot_catalogue.h"
+#include "theme/slot_catalogue.h"
 
 #include <QPoint>
 #include <QRect>
@@ -13,13 +13,12 @@ namespace palvex::editor {
 struct EditorLayout {
     QString caption;
     QSize windowSize;
-    QString modelFolder; // appended to the program's folder for the input dialog
     QPoint label1, label2, edtFileBz2, btnFileOpen, edtOutput, btnFileOutput, cboImg, btnReplace,
         btnCompress, btnDecompress, groupBox2, imgFile;
     QRect groupBox1;
     QSize image1;
 };
 
-const EditorLayout& editorLayout(TerminalModel model);
+const EditorLayout& editorLayout(theme::TerminalModel model);
 
 } // namespace palvex::editor

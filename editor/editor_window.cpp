@@ -1,15 +1,15 @@
 #include "editor/editor_window.h"
 
 #include "editor/editor_layout.h"
-#include "editor/editor_texts.h"
-#include "editor/file_functions.h"
 #include "editor/fit_actions.h"
 #include "editor/name_filters.h"
 #include "editor/picture_box.h"
 #include "editor/picture_preview.h"
 #include "editor/theme_overview.h"
 #include "editor/window_style.h"
-#include "editor/workspace_lock.h"
+#include "theme/file_functions.h"
+#include "theme/texts.h"
+#include "theme/workspace_lock.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,6 +33,9 @@
 #include <algorithm>
 
 namespace palvex::editor {
+
+using namespace theme;
+using namespace pictures;
 
 namespace {
 
@@ -176,7 +179,8 @@ void TEditorWindow::buildDialogs() {
     OpenPictureDialog1 = fileDialog(this, "OpenPictureDialog1", dialogs::kPictureFilter);
     OpenPictureDialog1->setFileMode(QFileDialog::ExistingFile);
     attachPicturePreview(*OpenPictureDialog1);
-    fitActions_ = new FitActions(*this, *Image1); // owned by the window
+    fitActions_ = new FitActions(*this, *Image1, editor_); // owned by the window
+    connect(fitActions_, &FitActions::slotChanged, this, &TEditorWindow::refreshOverview);
 }
 
 void TEditorWindow::buildDetails(QPoint at) {
@@ -219,21 +223,21 @@ void TEditorWindow::btnFileOpenClick() {
 }
 
 void TEditorWindow::btnDecompressClick() {
-    editor_.unpack();
+    editor_.pipelines().unpack();
     refreshOverview();
 }
 
 void TEditorWindow::cboImgChange() {
-    editor_.previewSelectedSlot();
+    editor_.slotEditor().previewSelectedSlot();
 }
 
 void TEditorWindow::btnReplaceClick() {
-    editor_.changePicture();
+    editor_.slotEditor().changePicture();
     refreshOverview();
 }
 
 void TEditorWindow::btnCompressClick() {
-    editor_.compile();
+    editor_.pipelines().compile();
 }
 
 void TEditorWindow::btnFileOutputClick() {
@@ -430,7 +434,7 @@ void TEditorWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    editor_.forgetChanges();
+    editor_.slotEditor().forgetChanges();
     if (const WorkspaceGuard lock(workspace_, *this); lock)
         removeFolderTree(workspace_);
     if (overview_)
@@ -481,12 +485,12 @@ void TEditorWindow::setUpUndo() {
 }
 
 void TEditorWindow::undoLastChange() {
-    editor_.undoChange();
+    editor_.slotEditor().undoChange();
     refreshOverview();
 }
 
 void TEditorWindow::fillPreviewMenu(QMenu& menu) {
-    actUndo->setEnabled(editor_.canUndo());
+    actUndo->setEnabled(editor_.slotEditor().canUndo());
     menu.addAction(actUndo);
     menu.addAction(fitActions_->action());
 }
@@ -548,7 +552,7 @@ void TEditorWindow::dropEvent(QDropEvent* event) {
     if (request.kind == DropKind::Archive)
         editor_.openArchiveFile(request.path);
     else
-        editor_.replaceCurrentSlot(request.path);
+        editor_.slotEditor().replaceCurrentSlot(request.path);
     refreshOverview();
 }
 

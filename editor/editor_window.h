@@ -1,10 +1,10 @@
 #pragma once
 
 #include "editor/drop_rules.h"
-#include "editor/editor_view.h"
-#include "editor/pipeline_ui.h"
-#include "editor/slot_catalogue.h"
-#include "editor/theme_editor.h"
+#include "pictures/theme_editor.h"
+#include "theme/editor_view.h"
+#include "theme/pipeline_ui.h"
+#include "theme/slot_catalogue.h"
 
 #include <QWidget>
 #include <functional>
@@ -30,7 +30,7 @@ class ThemeOverview;
 
 // The editor window of one terminal model. It is hidden, never destroyed, when closed, so
 // it shows the same fields, slot and log when it comes back.
-class TEditorWindow : public QWidget, public PipelineUi, public EditorView {
+class TEditorWindow : public QWidget, public theme::PipelineUi, public theme::EditorView {
     Q_OBJECT
 public:
     // The entries of the preview's context menu.
@@ -39,10 +39,10 @@ public:
     using FileDialogRunner = std::function<std::optional<QString>(QFileDialog&)>;
     using MessageBoxRunner = std::function<void(QMessageBox&)>;
 
-    TEditorWindow(TerminalModel model, QString workspaceRoot, QWidget* parent = nullptr);
+    TEditorWindow(theme::TerminalModel model, QString workspaceRoot, QWidget* parent = nullptr);
     ~TEditorWindow() override;
 
-    ThemeEditor& editor() { return editor_; }
+    pictures::ThemeEditor& editor() { return editor_; }
     void setFileDialogRunner(FileDialogRunner runner) { runFileDialog_ = std::move(runner); }
     void setMessageBoxRunner(MessageBoxRunner runner) { runMessageBox_ = std::move(runner); }
 
@@ -112,9 +112,9 @@ private:
     class WaitingForUser;
     void buildOverviewButton();
 
-    TerminalModel model_;
+    theme::TerminalModel model_;
     QString workspace_;
-    ThemeEditor editor_;
+    pictures::ThemeEditor editor_;
     bool slotTextEdited_ = false;
     bool pipelineRunning_ = false;
     bool closePending_ = false;
@@ -157,7 +157,7 @@ class TfrmMain : public TEditorWindow {
     Q_OBJECT
 public:
     explicit TfrmMain(QString workspaceRoot, QWidget* parent = nullptr)
-        : TEditorWindow(TerminalModel::Korvell, std::move(workspaceRoot), parent) {}
+        : TEditorWindow(theme::TerminalModel::Korvell, std::move(workspaceRoot), parent) {}
 };
 
 // Korvell Plus: 20 slots below image/en/.
@@ -165,7 +165,7 @@ class TfrmPlus : public TEditorWindow {
     Q_OBJECT
 public:
     explicit TfrmPlus(QString workspaceRoot, QWidget* parent = nullptr)
-        : TEditorWindow(TerminalModel::KorvellPlus, std::move(workspaceRoot), parent) {}
+        : TEditorWindow(theme::TerminalModel::KorvellPlus, std::move(workspaceRoot), parent) {}
 };
 
 } // namespace palvex::editor

@@ -1,10 +1,10 @@
 #include "editor/fit_actions.h"
 
-#include "editor/editor_window.h"
-#include "editor/file_functions.h"
 #include "editor/fit_dialog.h"
-#include "editor/slot_fitting.h"
+#include "pictures/slot_fitting.h"
+#include "pictures/theme_editor.h"
 #include "platform/exception.h"
+#include "theme/file_functions.h"
 
 #include <QAction>
 #include <QDropEvent>
@@ -13,6 +13,9 @@
 #include <QMimeData>
 
 namespace palvex::editor {
+
+using namespace theme;
+using namespace pictures;
 
 namespace {
 
@@ -33,8 +36,8 @@ std::optional<QString> shiftDroppedFile(const QDropEvent& event) {
 
 } // namespace
 
-FitActions::FitActions(TEditorWindow& window, QWidget& preview)
-    : QObject(&window), window_(window),
+FitActions::FitActions(QWidget& window, QWidget& preview, ThemeEditor& editor)
+    : QObject(&window), window_(window), editor_(editor),
       action_(new QAction(QStringLiteral("Fit a picture to this slot…"), &window)) {
     setObjectName(QStringLiteral("FitActions"));
     action_->setObjectName(QStringLiteral("actFitPicture"));
@@ -54,7 +57,7 @@ FitActions::FitActions(TEditorWindow& window, QWidget& preview)
 }
 
 void FitActions::fitChosenPicture() {
-    if (window_.editor().running())
+    if (editor_.running())
         return;
     if (const std::optional<QString> chosen = choosePicture_())
         fitPicture(*chosen);
@@ -62,21 +65,21 @@ void FitActions::fitChosenPicture() {
 
 // Like the change, nothing happens before a slot was previewed.
 void FitActions::fitPicture(const QString& picture) {
-    ThemeEditor& editor = window_.editor();
-    const int slot = window_.selectedSlot();
-    const std::optional<QString> slotFile = slotPath(editor.model(), slot, editor.workspace());
-    if (editor.running() || !slotFile || !existsAsFile(editor.currentSlotFile()))
+    ThemeSession& session = editor_.session();
+    const int slot = session.view.selectedSlot();
+    const std::optional<QString> slotFile = slotPath(session.model, slot, session.workspace);
+    if (session.running || !slotFile || !existsAsFile(editor_.slotEditor().currentSlotFile()))
         return;
     try {
-        const FitTarget target = slotFitTarget(editor.model(), slot, editor.workspace(), false);
+        const FitTarget target = slotFitTarget(session.model, slot, session.workspace, false);
         FitDialog dialog(*slotFile, readPictureToFit(picture), target, &window_);
         if (!runDialog_(dialog) || !dialog.fitted())
             return;
         const StagedPicture staged(displayName(*slotFile), dialog.fitted()->bytes);
-        editor.replaceCurrentSlot(staged.path());
-        window_.refreshOverview();
+        if (editor_.slotEditor().replaceCurrentSlot(staged.path()))
+            emit slotChanged();
     } catch (const Exception& error) {
-        window_.showError(QString::fromStdString(error.what()));
+        session.ui.showError(QString::fromStdString(error.what()));
     }
 }
 

@@ -8,21 +8,25 @@
 class QAction;
 class QWidget;
 
+namespace palvex::pictures {
+class ThemeEditor;
+}
+
 namespace palvex::editor {
 
 class FitDialog;
-class TEditorWindow;
 
 // "Fit a picture to this slot…" in an editor window: from the preview's context menu, a
 // keyboard shortcut, or a picture dropped on the preview with Shift held. The fitted picture
-// is shown beside the current one and, on OK, goes through the window's change.
+// is shown beside the current one and, on OK, goes through the editor's change; errors go to
+// the window's error box.
 class FitActions : public QObject {
     Q_OBJECT
 public:
     using PictureChooser = std::function<std::optional<QString>()>;
     using DialogRunner = std::function<bool(FitDialog&)>; // true for OK
 
-    FitActions(TEditorWindow& window, QWidget& preview);
+    FitActions(QWidget& window, QWidget& preview, pictures::ThemeEditor& editor);
 
     QAction* action() const { return action_; }
     // Replaceable so that tests can script the choice and the dialog.
@@ -32,11 +36,16 @@ public:
     void fitChosenPicture();
     void fitPicture(const QString& picture);
 
+signals:
+    // A fitted picture went into its slot.
+    void slotChanged();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    TEditorWindow& window_;
+    QWidget& window_;
+    pictures::ThemeEditor& editor_;
     QAction* action_;
     PictureChooser choosePicture_;
     DialogRunner runDialog_;

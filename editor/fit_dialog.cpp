@@ -1,10 +1,10 @@
 #include "editor/fit_dialog.h"
 
-#include "editor/file_functions.h"
 #include "editor/picture_box.h"
-#include "editor/picture_file.h"
-#include "editor/size_text.h"
+#include "pictures/picture_file.h"
 #include "platform/exception.h"
+#include "theme/file_functions.h"
+#include "theme/size_text.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +14,9 @@
 #include <QPushButton>
 
 namespace palvex::editor {
+
+using namespace theme;
+using namespace pictures;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/picture_fitter.h"
+#include "pictures/picture_fitter.h"
 
 #include <QDialog>
 #include <optional>
@@ -19,10 +19,10 @@ class PictureBox;
 class FitDialog : public QDialog {
     Q_OBJECT
 public:
-    FitDialog(const QString& slotFile, const QImage& source, FitTarget target,
+    FitDialog(const QString& slotFile, const QImage& source, pictures::FitTarget target,
               QWidget* parent = nullptr);
 
-    const std::optional<FittedPicture>& fitted() const { return fitted_; }
+    const std::optional<pictures::FittedPicture>& fitted() const { return fitted_; }
 
 private:
     void showCurrent(const QString& slotFile);
@@ -30,8 +30,8 @@ private:
 
     QString name_;
     QImage source_;
-    FitTarget target_;
-    std::optional<FittedPicture> fitted_;
+    pictures::FitTarget target_;
+    std::optional<pictures::FittedPicture> fitted_;
     PictureBox* imgCurrent = nullptr;
     PictureBox* imgFitted = nullptr;
     QLabel* lblCurrent = nullptr;

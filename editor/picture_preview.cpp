@@ -1,9 +1,9 @@
 #include "editor/picture_preview.h"
 
-#include "editor/file_functions.h"
-#include "editor/picture_file.h"
-#include "editor/size_text.h"
+#include "pictures/picture_file.h"
 #include "platform/exception.h"
+#include "theme/file_functions.h"
+#include "theme/size_text.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
@@ -12,6 +12,9 @@
 #include <QVBoxLayout>
 
 namespace palvex::editor {
+
+using namespace theme;
+using namespace pictures;
 
 namespace {
 constexpr QSize kPreviewArea(200, 150);

@@ -1,8 +1,8 @@
 #include "editor/theme_overview.h"
 
-#include "editor/contact_sheet.h"
-#include "editor/theme_verification.h"
 #include "editor/window_style.h"
+#include "pictures/contact_sheet.h"
+#include "pictures/theme_verification.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -10,6 +10,9 @@
 #include <QVBoxLayout>
 
 namespace palvex::editor {
+
+using namespace theme;
+using namespace pictures;
 
 namespace {
 

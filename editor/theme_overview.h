@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/slot_catalogue.h"
+#include "theme/slot_catalogue.h"
 
 #include <QWidget>
 
@@ -14,7 +14,7 @@ namespace palvex::editor {
 class ThemeOverview : public QWidget {
     Q_OBJECT
 public:
-    ThemeOverview(TerminalModel model, QString workspaceRoot, QWidget* parent = nullptr);
+    ThemeOverview(theme::TerminalModel model, QString workspaceRoot, QWidget* parent = nullptr);
 
     // Verifies the workspace again and redraws every thumbnail.
     void refresh();
@@ -26,7 +26,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    TerminalModel model_;
+    theme::TerminalModel model_;
     QString workspace_;
     QLabel* lblSummary = nullptr;
     QListWidget* lstSlots = nullptr;

@@ -1,5 +1,5 @@
 #include "archive/un_tar.h"
-#include "tests/archive/archive_helpers.h"
+#include "tests/support/archive_helpers.h"
 #include "tests/support/scratch_folder.h"
 
 #include <cstring>

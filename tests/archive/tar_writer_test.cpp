@@ -1,6 +1,6 @@
 #include "archive/entry_refusals.h"
 #include "archive/tar.h"
-#include "tests/archive/archive_helpers.h"
+#include "tests/support/archive_helpers.h"
 #include "tests/support/scratch_folder.h"
 
 #include <cstring>

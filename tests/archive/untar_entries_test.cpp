@@ -1,7 +1,7 @@
 // What peers and hostile archives put in a tar, and what lands in the extraction folder.
 #include "archive/un_tar.h"
 #include "platform/tree_removal.h"
-#include "tests/archive/archive_helpers.h"
+#include "tests/support/archive_helpers.h"
 #include "tests/support/scratch_folder.h"
 
 #include <fcntl.h>

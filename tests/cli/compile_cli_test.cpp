@@ -1,6 +1,6 @@
 // The compile as a user meets it from a shell: what it refuses, what it leaves alone, and
 // one pipeline per workspace.
-#include "tests/archive/archive_helpers.h"
+#include "tests/support/archive_helpers.h"
 #include "tests/support/picture_bytes.h"
 #include "tests/support/scratch_folder.h"
 

@@ -1,4 +1,4 @@
-#include "tests/archive/archive_helpers.h"
+#include "tests/support/archive_helpers.h"
 #include "tests/support/scratch_folder.h"
 
 #include <filesystem>

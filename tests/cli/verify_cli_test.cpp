@@ -1,4 +1,4 @@
-#include "tests/archive/archive_helpers.h"
+#include "tests/support/archive_helpers.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/picture_bytes.h"
 #include "tests/support/scratch_folder.h"

@@ -1,5 +1,6 @@
 #include "editor/editor_window.h"
 #include "editor/picture_box.h"
+#include "tests/support/find_control.h"
 #include "tests/support/picture_bytes.h"
 
 #include <QApplication>
@@ -29,6 +30,9 @@
 #include <unistd.h>
 
 using namespace palvex::editor;
+using namespace palvex::pictures;
+using namespace palvex::theme;
+using palvex::test::control;
 
 class EditorWindowTest : public QObject {
     Q_OBJECT
@@ -44,12 +48,6 @@ class EditorWindowTest : public QObject {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    template <typename T> static T* control(QWidget& window, const char* name) {
-        T* found = window.findChild<T*>(QLatin1String(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
-    }
 
 private slots:
     void captionsSizesAndModelGeometry_data() {
@@ -312,8 +310,8 @@ private slots:
         TEditorWindow w(TerminalModel::Korvell, workspace);
         w.setFileDialogRunner([](QFileDialog&) { return QStringLiteral(PALVEX_SAMPLE_KORVELL); });
         bool disabledDuringRun = false;
-        w.editor().UnTar1.OnProgress = [&](palvex::archive::TZipCommon&, std::uint8_t,
-                                           std::uint8_t) {
+        w.editor().pipelines().UnTar1.OnProgress = [&](palvex::archive::TZipCommon&, std::uint8_t,
+                                                       std::uint8_t) {
             disabledDuringRun = !control<QPushButton>(w, "btnCompress")->isEnabled();
             w.close(); // the user closes the window mid-run
         };

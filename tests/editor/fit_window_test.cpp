@@ -17,6 +17,8 @@
 #include <QUrl>
 
 using namespace palvex::editor;
+using namespace palvex::pictures;
+using namespace palvex::theme;
 
 namespace {
 

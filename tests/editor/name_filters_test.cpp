@@ -1,5 +1,5 @@
-#include "editor/editor_texts.h"
 #include "editor/name_filters.h"
+#include "theme/texts.h"
 
 #include <gtest/gtest.h>
 
@@ -7,14 +7,14 @@ namespace palvex::editor {
 namespace {
 
 TEST(NameFilters, PairedFiltersBecomeQtFiltersWithTheRealPatterns) {
-    EXPECT_EQ(qtNameFilters(dialogs::kArchiveFilter), QStringList{"(*.bz2)"});
+    EXPECT_EQ(qtNameFilters(theme::dialogs::kArchiveFilter), QStringList{"(*.bz2)"});
     const QStringList expected{
         "All (*.gif *.jpg *.jpeg)",
         "CompuServe GIF Image (*.gif)",
         "JPEG Image File (*.jpg)",
         "JPEG Image File (*.jpeg)",
     };
-    EXPECT_EQ(qtNameFilters(dialogs::kPictureFilter), expected);
+    EXPECT_EQ(qtNameFilters(theme::dialogs::kPictureFilter), expected);
 }
 
 } // namespace

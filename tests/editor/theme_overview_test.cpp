@@ -1,4 +1,5 @@
 #include "editor/editor_window.h"
+#include "tests/support/find_control.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -11,18 +12,15 @@
 #include <QTest>
 
 using namespace palvex::editor;
+using namespace palvex::pictures;
+using namespace palvex::theme;
+using palvex::test::control;
 
 class ThemeOverviewTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir scratch_;
 
-    template <typename T> static T* control(QObject& parent, const char* name) {
-        T* found = parent.findChild<T*>(QLatin1String(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
-    }
 
 private slots:
     void theButtonSitsInFreeSpace_data() {

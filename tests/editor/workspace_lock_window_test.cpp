@@ -10,6 +10,8 @@
 #include <QTest>
 
 using namespace palvex::editor;
+using namespace palvex::pictures;
+using namespace palvex::theme;
 
 class WorkspaceLockWindowTest : public QObject {
     Q_OBJECT

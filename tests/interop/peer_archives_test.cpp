@@ -1,5 +1,5 @@
-#include "editor/theme_editor.h"
-#include "tests/archive/archive_helpers.h"
+#include "pictures/theme_editor.h"
+#include "tests/support/archive_helpers.h"
 #include "tests/support/picture_bytes.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/scratch_folder.h"
@@ -78,7 +78,7 @@ TEST_P(PeerArchives, UnpackThroughThePipelineLandsEveryFileAsStored) {
 
     RecordingUi ui;
     const QString workspace = QString::fromStdString(scratch / "IMAGE");
-    editor::ThemeEditor editor(editor::TerminalModel::Korvell, ui, ui, workspace);
+    pictures::ThemeEditor editor(theme::TerminalModel::Korvell, ui, ui, workspace);
     ui.inputArchives.enqueue(QString::fromStdString(archive));
     ui.slot = -1; // nothing to preview
     editor.openArchive();
@@ -126,9 +126,9 @@ TEST(OurArchives, PeersListAndExtractThemAlike) {
 
     RecordingUi ui;
     ui.output = QString::fromStdString(scratch / "out.bz2");
-    editor::ThemeEditor editor(editor::TerminalModel::Korvell, ui, ui,
-                               QString::fromStdString(workspace));
-    editor.compile();
+    pictures::ThemeEditor editor(theme::TerminalModel::Korvell, ui, ui,
+                                 QString::fromStdString(workspace));
+    editor.pipelines().compile();
     ASSERT_EQ(ui.logLines().value(1), "Process Done!");
     const std::string out = scratch / "out.bz2";
     EXPECT_EQ(shell("bzip2 -t " + out), 0);

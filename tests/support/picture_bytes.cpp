@@ -1,6 +1,6 @@
 #include "tests/support/picture_bytes.h"
 
-#include "editor/gif_writer.h"
+#include "pictures/gif_writer.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -33,14 +33,14 @@ QByteArray gifPicture(int width, int height, int totalBytes) {
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             image.scanLine(y)[x] = static_cast<uchar>((x / 8 + y / 8) % 4 * 60);
-    const QByteArray plain = editor::writeGif(image);
+    const QByteArray plain = pictures::writeGif(image);
     if (totalBytes <= 0 || totalBytes == plain.size())
         return plain;
     // A comment block costs 3 bytes plus one per 255 bytes of comment: find its length.
     const int extra = totalBytes - int(plain.size());
     for (int length = std::max(1, extra - 3 - extra / 255 - 1); length <= extra; ++length)
         if (3 + length + (length + 254) / 255 == extra)
-            return editor::writeGif(image, QByteArray(length, 'p'));
+            return pictures::writeGif(image, QByteArray(length, 'p'));
     throw std::invalid_argument("no GIF of that many bytes");
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "editor/editor_view.h"
-#include "editor/pipeline_ui.h"
+#include "theme/editor_view.h"
+#include "theme/pipeline_ui.h"
 
 #include <QImage>
 #include <QQueue>
@@ -19,7 +19,7 @@ namespace palvex::test {
 // Stands in for the editor window: records what a pipeline shows, in order, as lines such
 // as "log: ...", "error: ...", "message: ...", "beep", "busy" and "idle", and answers the
 // dialogs from queues (an empty queue is a cancelled dialog).
-class RecordingUi : public editor::PipelineUi, public editor::EditorView {
+class RecordingUi : public theme::PipelineUi, public theme::EditorView {
 public:
     QStringList events;
     QQueue<QString> inputArchives, outputArchives, pictures;

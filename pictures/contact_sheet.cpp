@@ -1,0 +1,121 @@
+#include "pictures/contact_sheet.h"
+
+#include "theme/size_text.h"
+
+#include <QFileInfo>
+#include <QPainter>
+
+namespace palvex::pictures {
+
+using namespace theme;
+
+namespace {
+
+constexpr int kMargin = 6;
+constexpr int kTextLine = 15;
+constexpr int kTextLines = 3;
+constexpr int kFrame = 3;
+
+QFont sheetFont(int pixelSize, bool bold = false) {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+QString sizeLine(const SlotFinding& finding) {
+    QStringList parts;
+    if (finding.bytes)
+        parts << formatByteSizeAsKb(*finding.bytes) + QStringLiteral(" kb");
+    if (!finding.picture.isNull())
+        parts << QStringLiteral("%1 \u00d7 %2")
+                     .arg(finding.picture.height())
+                     .arg(finding.picture.width());
+    return parts.isEmpty() ? QStringLiteral("-") : parts.join(QStringLiteral("   "));
+}
+
+void drawPicture(QPainter& painter, const QRect& area, const SlotFinding& finding) {
+    if (finding.picture.isNull()) {
+        painter.setPen(QPen(kProblemMark, 2));
+        painter.drawLine(area.topLeft(), area.bottomRight());
+        painter.drawLine(area.topRight(), area.bottomLeft());
+        return;
+    }
+    QImage picture = finding.picture;
+    if (picture.width() > area.width() || picture.height() > area.height())
+        picture = picture.scaled(area.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QRect placed(QPoint(), picture.size());
+    placed.moveCenter(area.center());
+    painter.drawImage(placed, picture);
+}
+
+} // namespace
+
+QSize SheetGeometry::size(int slotCount) const {
+    const int rows = (slotCount + columns - 1) / columns;
+    return {columns * cell.width(), titleHeight + rows * cell.height()};
+}
+
+QRect SheetGeometry::cellRect(int index) const {
+    return {
+        QPoint((index % columns) * cell.width(), titleHeight + (index / columns) * cell.height()),
+        cell};
+}
+
+SheetGeometry sheetGeometry(TerminalModel model) {
+    return {model == TerminalModel::Korvell ? 6 : 5, QSize(200, 190), 32};
+}
+
+void drawSlotCell(QPainter& painter, const QRect& cell, const SlotFinding& finding) {
+    painter.save();
+    painter.fillRect(cell, Qt::white);
+    const QRect inner = cell.adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    const QRect text(inner.left(), inner.bottom() - kTextLines * kTextLine + 1, inner.width(),
+                     kTextLines * kTextLine);
+    drawPicture(painter, QRect(inner.topLeft(), QPoint(inner.right(), text.top() - 4)), finding);
+
+    painter.setPen(Qt::black);
+    painter.setFont(sheetFont(12, true));
+    QRect line(text.topLeft(), QSize(text.width(), kTextLine));
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("%1  %2").arg(finding.index).arg(finding.label));
+    painter.setFont(sheetFont(11));
+    line.translate(0, kTextLine);
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
+                     QFileInfo(finding.relativePath).fileName());
+    line.translate(0, kTextLine);
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, sizeLine(finding));
+
+    if (finding.ok()) {
+        painter.setPen(QPen(Qt::lightGray, 1));
+        painter.drawRect(cell.adjusted(0, 0, -1, -1));
+    } else {
+        painter.setPen(QPen(kProblemMark, kFrame));
+        painter.drawRect(cell.adjusted(1, 1, -2, -2));
+        painter.setFont(sheetFont(12, true));
+        painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter,
+                         slotStatusName(finding.status).toUpper());
+    }
+    painter.restore();
+}
+
+QImage drawContactSheet(const ThemeFindings& findings) {
+    const SheetGeometry geometry = sheetGeometry(findings.model);
+    QImage sheet(geometry.size(static_cast<int>(findings.bySlot.size())), QImage::Format_RGB32);
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    painter.setFont(sheetFont(16, true));
+    painter.drawText(QRect(kMargin, 0, sheet.width() - 2 * kMargin, geometry.titleHeight),
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("%1: %2 of %3 slots ok")
+                         .arg(findings.model == TerminalModel::Korvell
+                                  ? QStringLiteral("Korvell")
+                                  : QStringLiteral("Korvell Plus"))
+                         .arg(findings.okCount())
+                         .arg(findings.bySlot.size()));
+    for (const SlotFinding& finding : findings.bySlot)
+        drawSlotCell(painter, geometry.cellRect(finding.index), finding);
+    return sheet;
+}
+
+} // namespace palvex::pictures

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "pictures/theme_verification.h"
+
+#include <QColor>
+#include <QImage>
+#include <QRect>
+
+class QPainter;
+
+namespace palvex::pictures {
+
+// Where the cells of a contact sheet lie: a title band, then one cell per slot in
+// catalogue order, row by row.
+struct SheetGeometry {
+    int columns;
+    QSize cell;
+    int titleHeight;
+
+    QSize size(int slotCount) const;
+    QRect cellRect(int index) const;
+};
+
+SheetGeometry sheetGeometry(theme::TerminalModel model);
+
+// The frame and status colour of a slot that is not ok.
+inline const QColor kProblemMark{0xd0, 0x00, 0x00};
+
+// One slot's cell: the picture scaled down into it, label, name, kb and H x W, and for a
+// slot that is not ok a red frame and its status.
+void drawSlotCell(QPainter& painter, const QRect& cell, const SlotFinding& finding);
+
+// The whole theme on one picture, what a technician mails as a proof.
+QImage drawContactSheet(const ThemeFindings& findings);
+
+} // namespace palvex::pictures

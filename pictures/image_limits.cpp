@@ -1,0 +1,24 @@
+#include "pictures/image_limits.h"
+
+#include "pictures/picture_file.h"
+#include "theme/file_functions.h"
+
+namespace palvex::pictures {
+
+using namespace theme;
+
+ImageLimitCheck checkImageLimits(const QString& picture, const LimitGroup& limits) {
+    ImageLimitCheck check;
+    check.bytes = fileSize(picture);
+    if (check.kb() > limits.maxSizeKb) {
+        check.verdict = ImageLimitCheck::Verdict::TooBig;
+        return check;
+    }
+    check.picture = loadPicture(picture);
+    // Full sizes: a 65 591-pixel width must not wrap round to 55 and pass a 55-pixel limit.
+    if (check.picture.height() > limits.maxHeight || check.picture.width() > limits.maxWidth)
+        check.verdict = ImageLimitCheck::Verdict::TooLarge;
+    return check;
+}
+
+} // namespace palvex::pictures

@@ -1,0 +1,116 @@
+#include "pictures/picture_preparation.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <memory>
+#include <pixman.h>
+
+namespace palvex::pictures {
+
+namespace {
+
+struct PixmanUnref {
+    void operator()(pixman_image_t* image) const { pixman_image_unref(image); }
+};
+using PixmanImage = std::unique_ptr<pixman_image_t, PixmanUnref>;
+
+PixmanImage pixmanView(QImage& picture) {
+    return PixmanImage(pixman_image_create_bits(PIXMAN_a8r8g8b8, picture.width(), picture.height(),
+                                                reinterpret_cast<uint32_t*>(picture.bits()),
+                                                int(picture.bytesPerLine())));
+}
+
+// One direction of a Lanczos-3 reduction through pixman: the filter runs along x or along y
+// only, so each pass costs the filter's width per pixel instead of its square.
+QImage lanczosPass(QImage source, QSize size, bool alongX) {
+    QImage target(size, QImage::Format_ARGB32_Premultiplied);
+    const PixmanImage from = pixmanView(source), to = pixmanView(target);
+    if (!from || !to)
+        return source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const double scale =
+        alongX ? double(source.width()) / size.width() : double(source.height()) / size.height();
+    const pixman_fixed_t sx = pixman_double_to_fixed(alongX ? scale : 1.0);
+    const pixman_fixed_t sy = pixman_double_to_fixed(alongX ? 1.0 : scale);
+    pixman_transform_t transform;
+    pixman_transform_init_scale(&transform, sx, sy);
+    pixman_image_set_transform(from.get(), &transform);
+    pixman_image_set_repeat(from.get(), PIXMAN_REPEAT_PAD);
+    const pixman_kernel_t reconstructX = alongX ? PIXMAN_KERNEL_BOX : PIXMAN_KERNEL_IMPULSE;
+    const pixman_kernel_t sampleX = alongX ? PIXMAN_KERNEL_LANCZOS3 : PIXMAN_KERNEL_BOX;
+    const pixman_kernel_t reconstructY = alongX ? PIXMAN_KERNEL_IMPULSE : PIXMAN_KERNEL_BOX;
+    const pixman_kernel_t sampleY = alongX ? PIXMAN_KERNEL_BOX : PIXMAN_KERNEL_LANCZOS3;
+    int count = 0;
+    const std::unique_ptr<pixman_fixed_t, decltype(&std::free)> parameters(
+        pixman_filter_create_separable_convolution(&count, sx, sy, reconstructX, reconstructY,
+                                                   sampleX, sampleY, 2, 2),
+        &std::free);
+    pixman_image_set_filter(from.get(), PIXMAN_FILTER_SEPARABLE_CONVOLUTION, parameters.get(),
+                            count);
+    pixman_image_composite32(PIXMAN_OP_SRC, from.get(), nullptr, to.get(), 0, 0, 0, 0, 0, 0,
+                             size.width(), size.height());
+    return target;
+}
+
+QImage lanczosReduced(const QImage& picture, QSize size) {
+    const QImage source = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage across = lanczosPass(source, {size.width(), source.height()}, true);
+    const QImage reduced = lanczosPass(across, size, false);
+    return picture.hasAlphaChannel() ? reduced : reduced.convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+QImage resampled(const QImage& original, QSize size) {
+    // In full colour: Qt scales a palette picture (a GIF, a palette PNG) back into its palette.
+    const QImage picture = original.convertToFormat(
+        original.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (size.width() >= picture.width() || size.height() >= picture.height())
+        return picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // The filter widens with the reduction: an area average takes large reductions down to
+    // three times the size first, at a third of the time and a thousandth of similarity.
+    const QSize near = size * 3;
+    const QImage start = picture.width() > near.width() && picture.height() > near.height()
+                             ? picture.scaled(near, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                             : picture;
+    return lanczosReduced(start, size);
+}
+
+QSize sizeWithin(QSize picture, QSize box) {
+    if (picture.width() <= box.width() && picture.height() <= box.height())
+        return picture;
+    const QSize scaled = picture.scaled(box, Qt::KeepAspectRatio);
+    return {std::max(1, scaled.width()), std::max(1, scaled.height())};
+}
+
+QImage scaledToBox(const QImage& picture, QSize box, bool fill) {
+    if (!fill) {
+        const QSize size = sizeWithin(picture.size(), box);
+        return size == picture.size() ? picture : resampled(picture, size);
+    }
+    const QImage covering =
+        resampled(picture, picture.size().scaled(box, Qt::KeepAspectRatioByExpanding));
+    const QPoint corner((covering.width() - box.width()) / 2,
+                        (covering.height() - box.height()) / 2);
+    return covering.copy(QRect(corner, box));
+}
+
+QImage flattenedOnWhite(const QImage& picture) {
+    if (!picture.hasAlphaChannel())
+        return picture.convertToFormat(QImage::Format_RGB888);
+    QImage flat(picture.size(), QImage::Format_RGB888);
+    flat.fill(Qt::white);
+    QPainter(&flat).drawImage(0, 0, picture);
+    return flat;
+}
+
+QImage withBinaryAlpha(const QImage& picture) {
+    QImage out = picture.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x)
+            line[x] = qAlpha(line[x]) < 128 ? 0u : (line[x] | 0xFF000000u);
+    }
+    return out;
+}
+
+} // namespace palvex::pictures

@@ -1,0 +1,139 @@
+#include "pictures/slot_editor.h"
+
+#include "pictures/image_limits.h"
+#include "pictures/picture_file.h"
+#include "platform/exception.h"
+#include "theme/file_functions.h"
+#include "theme/size_text.h"
+#include "theme/texts.h"
+#include "theme/workspace_lock.h"
+
+namespace palvex::pictures {
+
+using namespace theme;
+
+SlotEditor::SlotEditor(ThemeSession& session) : session_(session) {}
+
+SlotEditor::PreviewResult SlotEditor::previewSelectedSlot() {
+    const QString path = slotPath(session_.model, session_.view.selectedSlot(), session_.workspace)
+                             .value_or(QString());
+    if (!existsAsFile(path))
+        return PreviewResult::NoFile;
+
+    const QString name = displayName(path);
+    session_.ui.appendLog(texts::kRetrieving + name + texts::kDetails);
+    BusyCursor busy(session_.ui);
+    try {
+        // One decode serves both the preview and the measuring picture.
+        const QImage picture = loadPicture(path);
+        session_.view.showPicture(picture);
+        session_.view.setFileNameCaption(name);
+        session_.view.setFileSizeCaption(formatByteSizeAsKb(fileSize(path)) +
+                                         QStringLiteral(" kb"));
+        session_.view.measurePicture(picture);
+        session_.view.setDimensionCaption(
+            QStringLiteral("H:%1\tW:%2").arg(picture.height()).arg(picture.width()));
+        currentSlotFile_ = path;
+        return PreviewResult::Shown;
+    } catch (const Exception& error) {
+        session_.ui.appendLog(texts::kLoadImageError + QString::fromStdString(error.what()));
+        return PreviewResult::Failed;
+    }
+}
+
+void SlotEditor::changePicture() {
+    if (session_.running)
+        return;
+    if (const std::optional<QString> chosen = session_.ui.choosePicture())
+        replaceCurrentSlot(*chosen);
+}
+
+bool SlotEditor::replaceCurrentSlot(const QString& picture) {
+    if (session_.running || !existsAsFile(picture) || !existsAsFile(currentSlotFile_))
+        return false;
+    try {
+        if (!acceptsReplacement(picture, currentSlotFile_))
+            return false;
+        session_.view.showPicture(loadPicture(picture));
+    } catch (const Exception& error) {
+        session_.ui.showError(texts::kLoadImageError + QString::fromStdString(error.what()));
+        return false;
+    }
+    // Without a kept copy the change could not be taken back; it goes ahead all the same.
+    const bool kept = session_.undo.keep(currentSlotFile_);
+    if (putIntoSlot(picture, currentSlotFile_, texts::kReplacedImage, displayName(picture)))
+        return true;
+    if (kept)
+        session_.undo.dropLast();
+    return false;
+}
+
+bool SlotEditor::undoChange() {
+    if (session_.running || session_.undo.isEmpty())
+        return false;
+    const QString slotFile = session_.undo.lastSlotFile();
+    if (!putIntoSlot(session_.undo.lastCopy(), slotFile, texts::kRestoredImage,
+                     displayName(slotFile)))
+        return false;
+    session_.undo.dropLast();
+    return true;
+}
+
+// The one copy into the workspace, logged as done + name, then the slot shown again from disk.
+bool SlotEditor::putIntoSlot(const QString& source, const QString& slotFile, const QString& done,
+                             const QString& name) {
+    const WorkspaceGuard lock(session_.workspace, session_.ui);
+    if (!lock)
+        return false;
+    QString reason;
+    const bool copied = replaceFile(source, slotFile, &reason);
+    if (copied)
+        session_.ui.appendLog(done + name);
+    else
+        session_.ui.showError(texts::kErrorReplacing + name + QStringLiteral(" : ") + reason);
+    previewSelectedSlot();
+    return copied;
+}
+
+bool SlotEditor::acceptsReplacement(const QString& picture, const QString& slotFile) {
+    if (displayName(picture) != displayName(slotFile)) {
+        session_.ui.showError(texts::kNameMustBeSame);
+        return false;
+    }
+    return checkImageFile(picture, slotOf(slotFile));
+}
+
+// The slot whose file is replaced, whose limits hold whatever the slot list shows by now (a
+// typed entry, or a slot whose preview failed after the last one that went through).
+int SlotEditor::slotOf(const QString& slotFile) const {
+    return findSlot(session_.model,
+                    [&](const QString& path) {
+                        return session_.workspace + QLatin1Char('/') + path == slotFile;
+                    })
+        .value_or(session_.view.selectedSlot());
+}
+
+bool SlotEditor::checkImageFile(const QString& picture) {
+    return checkImageFile(picture, session_.view.selectedSlot());
+}
+
+bool SlotEditor::checkImageFile(const QString& picture, int slot) {
+    const LimitGroup limits = limitGroup(session_.model, slot);
+    const ImageLimitCheck check = checkImageLimits(picture, limits);
+    if (check.verdict == ImageLimitCheck::Verdict::TooBig) {
+        session_.ui.showError(texts::kMaxSizeFor + session_.view.fileNameCaption() +
+                              QStringLiteral(" is ") + formatKb(limits.maxSizeKb) +
+                              QStringLiteral("kb"));
+        return false;
+    }
+    session_.view.measurePicture(check.picture);
+    if (check.verdict == ImageLimitCheck::Verdict::TooLarge) {
+        session_.ui.showError(
+            texts::kMaxDimensionFor + session_.view.fileNameCaption() +
+            QStringLiteral(" is H:%1 W:%2").arg(limits.maxHeight).arg(limits.maxWidth));
+        return false;
+    }
+    return true;
+}
+
+} // namespace palvex::pictures

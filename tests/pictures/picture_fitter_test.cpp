@@ -1,0 +1,180 @@
+#include "pictures/picture_preparation.h"
+#include "pictures/picture_similarity.h"
+#include "pictures/slot_fitting.h"
+#include "platform/exception.h"
+#include "tests/support/fit_pictures.h"
+#include "tests/support/picture_bytes.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/scratch_folder.h"
+
+#include "pictures/theme_editor.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <gtest/gtest.h>
+
+namespace palvex::test {
+namespace {
+
+using pictures::FitTarget;
+using pictures::PictureFitter;
+using pictures::SlotFormat;
+using theme::TerminalModel;
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// Writes the fitted bytes under the slot file's own name and runs the change's own checks.
+void expectSlotAccepts(TerminalModel model, int slot, const QByteArray& bytes,
+                       const ScratchFolder& scratch, const std::string& what) {
+    const QString slotFile = *theme::slotPath(model, slot, q(scratch / "IMAGE"));
+    const QString name = QFileInfo(slotFile).fileName();
+    const QString picture = writeBytes(q(scratch / "fitted/") + name, bytes);
+    RecordingUi ui;
+    ui.slot = slot;
+    ui.fileName = name;
+    pictures::ThemeEditor editor(model, ui, ui, q(scratch / "IMAGE"));
+    EXPECT_TRUE(editor.slotEditor().acceptsReplacement(picture, slotFile))
+        << what << " in " << name.toStdString() << ": " << ui.errors().join(' ').toStdString();
+}
+
+TEST(PictureFitter, APhotoAndALogoFitEverySlotOfBothModels) {
+    ScratchFolder scratch;
+    const QImage photo = photoPicture(1200, 900);
+    const QImage logo = logoPicture(40, 30);
+    for (TerminalModel model : {TerminalModel::Korvell, TerminalModel::KorvellPlus}) {
+        for (int slot = 0; slot < int(theme::slotCatalogue(model).size()); ++slot) {
+            const FitTarget target =
+                pictures::slotFitTarget(model, slot, q(scratch / "IMAGE"), false);
+            const auto limits = theme::limitGroup(model, slot);
+            EXPECT_EQ(target.box, QSize(limits.maxWidth, limits.maxHeight));
+            const auto fittedPhoto = PictureFitter(target).fit(photo);
+            expectSlotAccepts(model, slot, fittedPhoto.bytes, scratch, "photo");
+            // Scaled down to touch the box, aspect ratio kept.
+            EXPECT_TRUE(fittedPhoto.size.width() == target.box.width() ||
+                        fittedPhoto.size.height() == target.box.height());
+            const auto fittedLogo = PictureFitter(target).fit(logo);
+            expectSlotAccepts(model, slot, fittedLogo.bytes, scratch, "logo");
+            EXPECT_EQ(QImage::fromData(fittedLogo.bytes).size(), QSize(40, 30)) << slot;
+        }
+    }
+}
+
+TEST(PictureFitter, FillGivesExactlyTheBoxInEveryFormat) {
+    const QImage photo = photoPicture(900, 300);
+    for (SlotFormat format : {SlotFormat::Jpeg, SlotFormat::Gif, SlotFormat::Bmp}) {
+        const auto fitted = PictureFitter({format, {55, 70}, 20.0, true}).fit(photo);
+        EXPECT_EQ(fitted.size, QSize(55, 70));
+        EXPECT_EQ(QImage::fromData(fitted.bytes).size(), QSize(55, 70));
+    }
+}
+
+// The box is the slot's current picture, within the limit group; else the group's maximum.
+TEST(PictureFitter, TheBoxComesFromTheCurrentPictureWithinTheLimits) {
+    struct Case {
+        const char* story;
+        QByteArray current;
+        QSize box;
+    } const cases[] = {
+        {"smaller than the limits", jpegPicture(100, 80), {100, 80}},
+        {"larger than the limits", jpegPicture(400, 100), {320, 100}},
+        {"undecodable", "not a picture", {320, 210}},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder scratch;
+        writeBytes(q(scratch / "IMAGE/image/desktop.jpg"), c.current);
+        const FitTarget target =
+            pictures::slotFitTarget(TerminalModel::Korvell, 0, q(scratch / "IMAGE"), false);
+        EXPECT_EQ(target.box, c.box) << c.story;
+        EXPECT_EQ(PictureFitter(target).fit(photoPicture(1000, 1000)).size,
+                  QSize(c.box.height(), c.box.height()))
+            << c.story;
+    }
+}
+
+// A GIF or a palette PNG comes in as 8-bit indexed; scaled in its palette, it is ruined.
+TEST(PictureFitter, APalettePictureIsResampledInFullColour) {
+    const QImage originals[] = {logoPicture(900, 600), photoPicture(900, 600)};
+    const QSize sizes[] = {{30, 20}, {450, 300}};
+    for (const QImage& original : originals) {
+        const QImage indexed = original.convertToFormat(QImage::Format_Indexed8);
+        const QImage full = indexed.convertToFormat(QImage::Format_ARGB32);
+        for (QSize size : sizes)
+            EXPECT_GT(
+                pictures::similarity(pictures::flattenedOnWhite(pictures::resampled(indexed, size)),
+                                     pictures::flattenedOnWhite(pictures::resampled(full, size))),
+                0.99)
+                << size.width();
+    }
+}
+
+TEST(PictureFitter, WritesEachFormatAsTheTerminalReadsIt) {
+    const QImage photo = photoPicture(640, 480);
+    const auto jpeg = PictureFitter({SlotFormat::Jpeg, {320, 210}, 45.0}).fit(photo);
+    const QList<int> markers = jpegMarkers(jpeg.bytes);
+    EXPECT_TRUE(markers.contains(0xC0)) << "baseline frame";
+    EXPECT_FALSE(markers.contains(0xC2)) << "progressive frame";
+    EXPECT_TRUE(markers.contains(0xC4)) << "own Huffman tables";
+
+    const auto gif = PictureFitter({SlotFormat::Gif, {55, 55}, 3.0}).fit(logoPicture(200, 100));
+    EXPECT_TRUE(gif.bytes.startsWith("GIF89a"));
+    const QImage decoded = QImage::fromData(gif.bytes);
+    EXPECT_EQ(qAlpha(decoded.pixel(0, 0)), 0) << "transparent ground kept";
+    EXPECT_EQ(qAlpha(decoded.pixel(27, 13)), 255);
+
+    // 128 x 128 at 24 bits is 48 kb: a 20 kb slot needs a palette; a 200 kb one does not.
+    struct Bmp {
+        QSize box;
+        double kb;
+        int bits;
+    } const bmps[] = {{{128, 128}, 20.0, 8}, {{220, 300}, 200.0, 24}};
+    for (const Bmp& b : bmps) {
+        const auto bmp = PictureFitter({SlotFormat::Bmp, b.box, b.kb, true}).fit(photo);
+        ASSERT_GT(bmp.bytes.size(), 29);
+        EXPECT_EQ(uchar(bmp.bytes[28]), b.bits) << b.kb;
+    }
+}
+
+TEST(PictureFitter, ShrinksUntilItFitsAndSaysSoWhenNothingDoes) {
+    const QImage photo = photoPicture(640, 420);
+    struct Case {
+        SlotFormat format;
+        double kb;
+    } const tight[] = {{SlotFormat::Jpeg, 1.0}, {SlotFormat::Gif, 1.0}, {SlotFormat::Bmp, 3.0}};
+    for (const Case& c : tight) {
+        const auto fitted = PictureFitter({c.format, {320, 210}, c.kb}).fit(photo);
+        EXPECT_LE(fitted.bytes.size(), c.kb * 1024);
+        EXPECT_LT(fitted.size.width(), 320);
+        EXPECT_EQ(QImage::fromData(fitted.bytes).size(), fitted.size);
+    }
+    EXPECT_THROW(PictureFitter({SlotFormat::Gif, {55, 55}, 0.01}).fit(photo), Exception);
+}
+
+TEST(PictureFitter, AnUnreadablePictureIsRefusedWithItsName) {
+    ScratchFolder scratch;
+    const QString path = writeBytes(q(scratch / "logo.png"), "\x89PNG but cut short");
+    try {
+        pictures::readPictureToFit(path);
+        FAIL() << "read an unreadable picture";
+    } catch (const Exception& error) {
+        EXPECT_TRUE(QString(error.what()).contains(path)) << error.what();
+    }
+}
+
+// The readers refuse pictures beyond their memory limit; a JPEG is read at a reduced scale.
+TEST(PictureFitter, APhotoBeyondTheMemoryLimitIsReadSmallerAndOtherPicturesRefused) {
+    ScratchFolder scratch;
+    const QImage photo = photoPicture(1200, 800); // 3.7 MB decoded, 0.9 MB at half the size
+    const QString jpeg = q(scratch / "photo.jpg"), png = q(scratch / "photo.png");
+    ASSERT_TRUE(photo.save(jpeg, "JPEG") && photo.save(png, "PNG"));
+    const int limit = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(1);
+    EXPECT_EQ(pictures::readPictureToFit(jpeg).size(), QSize(600, 400));
+    EXPECT_THROW(pictures::readPictureToFit(png), Exception);
+    QImageReader::setAllocationLimit(limit);
+    EXPECT_EQ(pictures::readPictureToFit(jpeg).size(), QSize(1200, 800));
+}
+
+} // namespace
+} // namespace palvex::test

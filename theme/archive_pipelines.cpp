@@ -1,0 +1,172 @@
+// The open, unpack and compile pipelines of the editor.
+#include "theme/archive_pipelines.h"
+#include "bzip2/bzip2_coder.h"
+#include "platform/capped_stream.h"
+#include "platform/exception.h"
+#include "platform/temporary_file.h"
+#include "platform/temporary_files.h"
+#include "theme/archive_kind.h"
+#include "theme/file_functions.h"
+#include "theme/one_pipeline.h"
+#include "theme/texts.h"
+#include "theme/workspace.h"
+#include "theme/workspace_lock.h"
+
+#include <QFileInfo>
+#include <cstdio>
+#include <optional>
+
+namespace palvex::theme {
+
+namespace {
+
+using archive::TZipCommon;
+
+std::string local(const QString& path) {
+    return path.toStdString();
+}
+
+} // namespace
+
+ArchivePipelines::ArchivePipelines(ThemeSession& session) : session_(session) {}
+
+void ArchivePipelines::openArchiveFile(const QString& archive,
+                                       const std::function<void()>& afterUnpack) {
+    OnePipeline one(session_.running, session_.ui);
+    if (!one)
+        return;
+    session_.view.setInputFile(archive);
+    if (!existsAsFile(session_.view.inputFile()))
+        return;
+    const WorkspaceGuard lock(session_.workspace, session_.ui);
+    if (!lock)
+        return;
+    BusyCursor busy(session_.ui);
+    unpackInput();
+    if (afterUnpack)
+        afterUnpack();
+}
+
+void ArchivePipelines::logArchiveErrors(TZipCommon& component, QString* firstError) {
+    archiveErrors_ = 0;
+    component.OnError = [this, firstError](TZipCommon& sender, const std::string& fileName,
+                                           const std::string&, const std::string&, int code) {
+        ++archiveErrors_;
+        const QString text = QString::fromStdString(archive::errorText(code));
+        QString line = fileName.empty()
+                           ? text
+                           : text + QStringLiteral(" : ") + QString::fromStdString(fileName);
+        if (!sender.ErrorReason().empty())
+            line += QStringLiteral(" (") + QString::fromStdString(sender.ErrorReason()) +
+                    QLatin1Char(')');
+        session_.ui.appendLog(line);
+        if (firstError && firstError->isEmpty())
+            *firstError = text;
+    };
+    component.ProcessMessages = [this] {
+        session_.ui.serviceMessages();
+    };
+}
+
+void ArchivePipelines::unpack() {
+    OnePipeline one(session_.running, session_.ui);
+    if (!one)
+        return;
+    const WorkspaceGuard lock(session_.workspace, session_.ui);
+    if (lock)
+        unpackInput();
+}
+
+void ArchivePipelines::unpackInput() {
+    const QString input = session_.view.inputFile();
+    const ArchiveProbe probe = probeArchive(local(input));
+    if (probe.kind != ArchiveKind::Tar)
+        session_.ui.appendLog(texts::kUnpacking);
+    if (probe.kind == ArchiveKind::Unknown)
+        return refuseUnpack();
+    if (probe.kind == ArchiveKind::Tar) {
+        if (probe.size > maxTarSize_) {
+            session_.ui.appendLog(texts::kArchiveTooLarge.arg(maxTarSize_));
+            return refuseUnpack();
+        }
+        return extractInto(input);
+    }
+    // A name of its own: two unpacks at once never share the decoded tar.
+    const platform::TemporaryFile temporary;
+    if (!decodeInto(input, temporary.path()))
+        return;
+    // A bzip2 stream of anything else (or of nothing) is no theme: refused like any other.
+    if (probeArchive(temporary.path()).kind != ArchiveKind::Tar)
+        return refuseUnpack();
+    extractInto(QString::fromStdString(temporary.path()));
+}
+
+bool ArchivePipelines::decodeInto(const QString& input, const std::string& temporary) {
+    bool tooLarge = false;
+    try {
+        if (temporary.empty())
+            throw Exception("no temporary file");
+        FileStream out(temporary, FileStream::Mode::OpenWrite);
+        CappedStream capped(out, maxTarSize_);
+        FileStream in(local(input), FileStream::Mode::OpenRead);
+        try {
+            Tbzip2().DecompressStream(in, capped);
+        } catch (const Exception&) {
+            tooLarge = capped.limitReached();
+            throw;
+        }
+        out.close();
+        return true;
+    } catch (const Exception& error) {
+        if (tooLarge)
+            session_.ui.appendLog(texts::kArchiveTooLarge.arg(maxTarSize_));
+        else if (std::string_view(error.what()) == "Disk full")
+            session_.ui.appendLog(texts::kDiskFull + QString::fromStdString(temporary));
+        refuseUnpack();
+        return false;
+    }
+}
+
+void ArchivePipelines::refuseUnpack() {
+    session_.ui.beep();
+    session_.ui.showMessage(texts::kUnpackError);
+}
+
+void ArchivePipelines::extractInto(const QString& archive) {
+    session_.undo.clear(); // kept pictures of the old content must not go over the new
+    logArchiveErrors(UnTar1);
+    UnTar1.setArchiveFile(local(archive));
+    UnTar1.setExtractDir(local(session_.workspace));
+    UnTar1.DateAttribute = archive::daFileDate;
+    UnTar1.ConfirmOverwrites = false;
+    UnTar1.OverwriteMode = archive::omOverwrite;
+    UnTar1.RestoreFileAttr = false;
+    UnTar1.CreateStoredDirs = true;
+    UnTar1.TranslateOemChar = true;
+    UnTar1.RecurseDirs = true;
+    UnTar1.FileSpec = {"*.*"};
+    const int count = UnTar1.Extract();
+    session_.ui.appendLog(texts::kUnpackedFiles + QString::number(count));
+}
+
+void ArchivePipelines::compile() {
+    OnePipeline one(session_.running, session_.ui);
+    if (!one)
+        return;
+    const QString output = session_.view.outputFile();
+    if (output.isEmpty()) {
+        session_.ui.showError(texts::kSelectOutput);
+        session_.view.focusOutputFile();
+        return;
+    }
+    if (!outputOutsideWorkspace(output))
+        return;
+    const WorkspaceGuard lock(session_.workspace, session_.ui);
+    if (!lock)
+        return;
+    BusyCursor busy(session_.ui);
+    session_.ui.appendLog(texts::kCompiling);
+    compileWorkspace(output);
+}
+
+} // namespace palvex::theme

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "theme/theme_session.h"
+
+#include "archive/tar.h"
+#include "archive/un_tar.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+namespace palvex::theme {
+
+// The unpack and compile pipelines of one editor, free of widgets and pictures: the same code
+// runs behind the window, the command line and the tests.
+class ArchivePipelines {
+public:
+    explicit ArchivePipelines(ThemeSession& session);
+
+    // Names the archive in the input field, unpacks it, then runs `afterUnpack` (the preview)
+    // while the workspace is still held; nothing when there is no such file, another run goes
+    // on, or another program holds the workspace.
+    void openArchiveFile(const QString& archive, const std::function<void()>& afterUnpack = {});
+    // Unpacks the archive named in the input field into the workspace.
+    void unpack();
+    // Packs the workspace into a temporary tar and compresses that into the output file.
+    void compile();
+
+    // The most a theme archive may unpack to; a larger one is refused before the workspace
+    // is touched.
+    static constexpr std::int64_t kDefaultMaxTarSize = std::int64_t(1) << 30;
+    void setMaxTarSize(std::int64_t bytes) { maxTarSize_ = bytes; }
+
+    // How many errors the archive components reported in the last unpack or compile.
+    int archiveErrors() const { return archiveErrors_; }
+
+    archive::TUnTar UnTar1;
+    archive::TTar Tar1;
+
+private:
+    void logArchiveErrors(archive::TZipCommon& component, QString* firstError = nullptr);
+    void unpackInput();
+    void extractInto(const QString& archive);
+    bool decodeInto(const QString& input, const std::string& temporary);
+    void refuseUnpack();
+    bool outputOutsideWorkspace(const QString& output);
+    void compileWorkspace(const QString& output);
+    void logWriterErrors(QString& firstError);
+    void packWorkspace(const std::string& tarFile);
+    void compressInto(const std::string& tarFile, const QString& output);
+
+    ThemeSession& session_;
+    int archiveErrors_ = 0;
+    std::int64_t maxTarSize_ = kDefaultMaxTarSize;
+};
+
+} // namespace palvex::theme

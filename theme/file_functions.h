@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+// The file functions the pipelines share, on the program's "/"-separated paths.
+namespace palvex::theme {
+
+bool existsAsFile(const QString& path);
+QString displayName(const QString& path);
+std::int64_t fileSize(const QString& path);
+void removeFolderTree(const QString& folder);
+
+// Copies source over target without ever writing through a link standing at target: the
+// copy is made beside the target and then renamed over it. The copy keeps the source's
+// modification time, as the system's copy does. On failure *reason gets the
+// system's text and target is unchanged.
+bool replaceFile(const QString& source, const QString& target, QString* reason);
+
+} // namespace palvex::theme

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+// Every text the editor shows, in one place.
+namespace palvex::theme::texts {
+
+inline const QString kApplicationTitle = QStringLiteral("Palvex Image Changer Tool");
+
+inline const QString kRetrieving = QStringLiteral("Retrieving ");
+inline const QString kDetails = QStringLiteral(" details...");
+inline const QString kLoadImageError = QStringLiteral("Load Image Error : ");
+inline const QString kReplacedImage = QStringLiteral("Replaced image ");
+inline const QString kErrorReplacing = QStringLiteral("Error replacing image ");
+inline const QString kRestoredImage = QStringLiteral("Restored image ");
+inline const QString kNameMustBeSame = QStringLiteral("File name must be same !");
+inline const QString kMaxSizeFor = QStringLiteral("Error, max size for ");
+inline const QString kMaxDimensionFor = QStringLiteral("Error, max dimension for ");
+inline const QString kUnpacking = QStringLiteral("Unpacking img.bz2...");
+inline const QString kUnpackError = QStringLiteral("Error unpacking the img.bz2.");
+inline const QString kUnpackedFiles = QStringLiteral("Unpacked Files :");
+inline const QString kArchiveTooLarge = QStringLiteral("The archive unpacks to more than %1 bytes");
+inline const QString kDiskFull = QStringLiteral("Disk full : ");
+inline const QString kSelectOutput = QStringLiteral("Please select an output file !");
+inline const QString kCompiling = QStringLiteral("Compiling img.bz2...");
+inline const QString kProcessDone = QStringLiteral("Process Done!");
+inline const QString kCompileError = QStringLiteral("Compile img.bz2 error : ");
+inline const QString kClosingWhenWorkEnds =
+    QStringLiteral("The window closes when the work in progress ends...");
+inline const QString kWorkspaceInUse =
+    QStringLiteral("The workspace is in use by another program (process %1).");
+inline const QString kOutputInWorkspace = QStringLiteral(
+    "The output file lies inside the workspace %1 (or is its lock file), and the compile packs "
+    "everything in the workspace: choose an output file outside it.");
+
+} // namespace palvex::theme::texts
+
+// File dialog settings, in the "description|patterns|..." form the filters were drawn up in.
+namespace palvex::theme::dialogs {
+
+inline const QString kArchiveDefaultName = QStringLiteral("img.bz2");
+inline const QString kArchiveFilter = QStringLiteral("(*.bz2)|*.bz2");
+inline const QString kPictureFilter = QStringLiteral(
+    "All (*.gif;*.jpg;*.jpeg)|*.gif;*.jpg;*.jpeg;|CompuServe GIF Image (*.gif)|*.gif|"
+    "JPEG Image File (*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg");
+
+} // namespace palvex::theme::dialogs
