@@ -23,4 +23,11 @@ struct DirectoryEntry {
 // A folder that cannot be read yields nothing.
 std::vector<DirectoryEntry> listDirectory(const std::string& folder);
 
+// Everything below folder that is not a folder (files, links, FIFOs, ...), by its path relative
+// to folder ("image/x.gif"), spelt in the bytes the file system holds, in no set order. Links
+// are listed, never entered; another file system mounted inside is not entered, nor is a
+// folder that cannot be read. The walk goes from folder handle to folder handle, so a tree
+// of any depth costs what its entries cost.
+std::vector<std::string> listFilesBelow(const std::string& folder);
+
 } // namespace palvex::platform

@@ -26,6 +26,27 @@ bool entryExists(const std::string& path) {
     return !path.empty() && ::lstat(path.c_str(), &st) == 0;
 }
 
+EntryKind entryKind(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::lstat(path.c_str(), &st) != 0)
+        return EntryKind::None;
+    if (S_ISREG(st.st_mode))
+        return EntryKind::RegularFile;
+    if (S_ISDIR(st.st_mode))
+        return EntryKind::Folder;
+    if (S_ISLNK(st.st_mode))
+        return EntryKind::Link;
+    if (S_ISFIFO(st.st_mode))
+        return EntryKind::Fifo;
+    if (S_ISSOCK(st.st_mode))
+        return EntryKind::Socket;
+    return EntryKind::Device;
+}
+
+bool isReadable(const std::string& path) {
+    return !path.empty() && ::access(path.c_str(), R_OK) == 0;
+}
+
 bool removeFile(const std::string& path) {
     return !path.empty() && ::unlink(path.c_str()) == 0;
 }

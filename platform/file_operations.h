@@ -16,6 +16,12 @@ bool isRegularFile(const std::string& path);
 // True when anything at all is there, a dangling link included.
 bool entryExists(const std::string& path);
 
+enum class EntryKind { None, RegularFile, Folder, Link, Fifo, Socket, Device };
+// What the path itself names: a link is a link, never what it points to.
+EntryKind entryKind(const std::string& path);
+// Whether this process may open the file for reading.
+bool isReadable(const std::string& path);
+
 // Creates one folder (mode 0755 less the process's mask); false when it could not, also when
 // something is already there.
 bool createFolder(const std::string& path);
