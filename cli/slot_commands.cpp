@@ -5,6 +5,7 @@
 #include "pictures/theme_editor.h"
 #include "platform/exception.h"
 #include "theme/file_functions.h"
+#include "theme/printable_text.h"
 #include "theme/slot_catalogue.h"
 #include "theme/texts.h"
 
@@ -55,7 +56,7 @@ int runShow(CommandContext& context) {
                     << Qt::endl;
         return 1;
     case pictures::SlotEditor::PreviewResult::Failed:
-        context.err << session.ui.logLines.constLast() << Qt::endl;
+        context.err << theme::printable(session.ui.logLines.constLast()) << Qt::endl;
         return 1;
     case pictures::SlotEditor::PreviewResult::Shown:
         break;
@@ -81,7 +82,7 @@ int runCheck(CommandContext& context) {
     try {
         return session.editor.slotEditor().acceptsReplacement(picture, slotFile) ? 0 : 1;
     } catch (const Exception& error) {
-        context.err << theme::texts::kLoadImageError << error.what() << Qt::endl;
+        context.err << theme::printable(theme::texts::kLoadImageError + error.what()) << Qt::endl;
         return 1;
     }
 }

@@ -1,5 +1,7 @@
 #include "cli/verify_report.h"
 
+#include "theme/printable_text.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -50,15 +52,19 @@ QJsonObject slotAsJson(const SlotFinding& s) {
 
 } // namespace
 
+// Each field escaped on its own, tabs included: names from the archive never forge a field,
+// a line or a summary.
 void printReport(QTextStream& out, const VerifyReport& report) {
+    using theme::printable;
     for (const SlotFinding& s : report.findings.bySlot)
-        out << s.index << '\t' << s.label << '\t' << s.relativePath << '\t'
-            << pictures::slotStatusName(s.status) << '\t' << pictures::findingDetails(s) << '\n';
+        out << s.index << '\t' << printable(s.label) << '\t' << printable(s.relativePath) << '\t'
+            << pictures::slotStatusName(s.status) << '\t' << printable(pictures::findingDetails(s))
+            << '\n';
     if (report.archiveProblems)
         for (const QString& problem : *report.archiveProblems)
-            out << "archive\t" << problem << '\n';
+            out << "archive\t" << printable(problem) << '\n';
     for (const QString& extra : report.findings.extraFiles)
-        out << "extra\t" << extra << '\n';
+        out << "extra\t" << printable(extra) << '\n';
     out << summary(report) << Qt::endl;
 }
 

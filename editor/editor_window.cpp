@@ -8,6 +8,7 @@
 #include "editor/theme_overview.h"
 #include "editor/window_style.h"
 #include "theme/file_functions.h"
+#include "theme/printable_text.h"
 #include "theme/texts.h"
 #include "theme/workspace_lock.h"
 
@@ -277,8 +278,9 @@ void TEditorWindow::refreshOverview() {
         overview_->refresh();
 }
 
+// Log lines and boxes carry names from archives: shown escaped, so that none forges a line.
 void TEditorWindow::appendLog(const QString& line) {
-    log->appendPlainText(line);
+    log->appendPlainText(printable(line));
 }
 
 // While a dialog or a message box waits for the user, the window does not look busy: the
@@ -306,13 +308,15 @@ private:
 };
 
 void TEditorWindow::showError(const QString& text) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), printable(text),
+                    QMessageBox::Ok, this);
     WaitingForUser waiting(*this);
     runMessageBox_(box);
 }
 
 void TEditorWindow::showMessage(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, texts::kApplicationTitle, text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, texts::kApplicationTitle, printable(text), QMessageBox::Ok,
+                    this);
     WaitingForUser waiting(*this);
     runMessageBox_(box);
 }

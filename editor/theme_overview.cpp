@@ -3,6 +3,7 @@
 #include "editor/window_style.h"
 #include "pictures/contact_sheet.h"
 #include "pictures/theme_verification.h"
+#include "theme/printable_text.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -59,8 +60,9 @@ void ThemeOverview::refresh() {
     lstSlots->clear();
     for (const SlotFinding& finding : findings.bySlot) {
         auto* item = new QListWidgetItem(cellIcon(finding, cell), QString(), lstSlots);
-        item->setToolTip(finding.label + QStringLiteral(": ") + slotStatusName(finding.status) +
-                         QStringLiteral(", ") + findingDetails(finding));
+        item->setToolTip(printable(finding.label + QStringLiteral(": ") +
+                                   slotStatusName(finding.status) + QStringLiteral(", ") +
+                                   findingDetails(finding)));
     }
     lstSlots->setCurrentRow(current);
     QString summary =
@@ -68,7 +70,7 @@ void ThemeOverview::refresh() {
     if (!findings.extraFiles.isEmpty())
         summary +=
             QStringLiteral("; files of no slot: ") + findings.extraFiles.join(QStringLiteral(", "));
-    lblSummary->setText(summary);
+    lblSummary->setText(printable(summary));
 }
 
 void ThemeOverview::showEvent(QShowEvent* event) {

@@ -2,12 +2,13 @@
 
 #include "pictures/image_limits.h"
 #include "pictures/picture_file.h"
+#include "platform/directory_listing.h"
 #include "platform/exception.h"
 #include "theme/file_functions.h"
+#include "theme/printable_text.h"
 #include "theme/size_text.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QSet>
 #include <filesystem>
@@ -148,14 +149,12 @@ QStringList ThemeVerification::extraFiles() const {
     for (const Slot& slot : slotCatalogue(model_))
         known.insert(QString::fromUtf8(slot.relativePath));
     QStringList extra;
-    const QDir root(root_);
-    // Links are listed, never followed.
-    QDirIterator it(root_, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString relative = root.relativeFilePath(it.next());
-        if (!known.contains(relative))
-            extra << relative;
+    // Listed by the names' own bytes, links never followed: a name that is not UTF-8 is
+    // listed too (with its bytes escaped), where a listing through Qt's decoding would lose it.
+    for (const std::string& relative : platform::listFilesBelow(root_.toStdString())) {
+        const QString name = nameText(relative);
+        if (!known.contains(name))
+            extra << name;
     }
     extra.sort();
     return extra;

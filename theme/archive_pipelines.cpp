@@ -8,6 +8,7 @@
 #include "theme/archive_kind.h"
 #include "theme/file_functions.h"
 #include "theme/one_pipeline.h"
+#include "theme/printable_text.h"
 #include "theme/texts.h"
 #include "theme/workspace.h"
 #include "theme/workspace_lock.h"
@@ -53,12 +54,12 @@ void ArchivePipelines::logArchiveErrors(TZipCommon& component, QString* firstErr
                                            const std::string&, const std::string&, int code) {
         ++archiveErrors_;
         const QString text = QString::fromStdString(archive::errorText(code));
-        QString line = fileName.empty()
-                           ? text
-                           : text + QStringLiteral(" : ") + QString::fromStdString(fileName);
+        // Names come from the archive: shown with their control characters and stray bytes
+        // escaped, so that none forges a log line.
+        QString line =
+            fileName.empty() ? text : text + QStringLiteral(" : ") + printableName(fileName);
         if (!sender.ErrorReason().empty())
-            line += QStringLiteral(" (") + QString::fromStdString(sender.ErrorReason()) +
-                    QLatin1Char(')');
+            line += QStringLiteral(" (") + printableName(sender.ErrorReason()) + QLatin1Char(')');
         session_.ui.appendLog(line);
         if (firstError && firstError->isEmpty())
             *firstError = text;

@@ -6,6 +6,7 @@
 #include "platform/temporary_file.h"
 #include "platform/temporary_files.h"
 #include "theme/archive_pipelines.h"
+#include "theme/printable_text.h"
 #include "theme/texts.h"
 #include "theme/workspace_lock.h"
 
@@ -56,9 +57,9 @@ void ArchivePipelines::logWriterErrors(QString& firstError) {
         ++archiveErrors_;
         QString line = QString::fromStdString(archive::errorText(code));
         if (!fileName.empty())
-            line += QStringLiteral(" : ") + QString::fromStdString(fileName);
+            line += QStringLiteral(" : ") + printableName(fileName);
         if (!extended.empty() && extended != "0")
-            line += QStringLiteral(" (") + QString::fromStdString(extended) + QLatin1Char(')');
+            line += QStringLiteral(" (") + printableName(extended) + QLatin1Char(')');
         session_.ui.appendLog(line);
         if (firstError.isEmpty())
             firstError = line;

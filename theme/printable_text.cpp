@@ -97,4 +97,14 @@ QString printableName(std::string_view bytes) {
     return out;
 }
 
+QString nameText(std::string_view bytes) {
+    for (std::string_view rest = bytes; !rest.empty();) {
+        const std::size_t length = utf8SequenceLength(rest);
+        if (length == 0)
+            return printableName(bytes);
+        rest.remove_prefix(length);
+    }
+    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+}
+
 } // namespace palvex::theme

@@ -1,5 +1,7 @@
 #include "theme/tar_entry_rules.h"
 
+#include "theme/printable_text.h"
+
 #include <algorithm>
 
 namespace palvex::theme {
@@ -12,9 +14,9 @@ bool allZero(const TarHeader& header) {
     return std::all_of(header.begin(), header.end(), [](std::uint8_t b) { return b == 0; });
 }
 
-QString fieldText(const TarHeader& header, archive::TarField field) {
+std::string fieldBytes(const TarHeader& header, archive::TarField field) {
     const auto* begin = reinterpret_cast<const char*>(header.data() + field.offset);
-    return QString::fromLatin1(begin, static_cast<qsizetype>(strnlen(begin, field.width)));
+    return std::string(begin, strnlen(begin, field.width));
 }
 
 // What an entry of a type other than file or folder is, for the report.
@@ -82,8 +84,9 @@ void TarEntryRules::checkHeader(const TarHeader& header) {
     }
     const char type = archive::TypeFlag(header);
     if (type != archive::kTypeFile && type != '\0' && type != archive::kTypeDirectory)
-        problems_ << fieldText(header, archive::tar_field::name) + QStringLiteral(": is ") +
-                         typeProblem(type) + QStringLiteral(", not a file or a folder");
+        problems_ << printableName(fieldBytes(header, archive::tar_field::name)) +
+                         QStringLiteral(": is ") + typeProblem(type) +
+                         QStringLiteral(", not a file or a folder");
     checkName(header);
     if (hasData(type)) {
         const std::uint64_t size = archive::ParseOctal(header, archive::tar_field::size);
@@ -97,20 +100,22 @@ bool TarEntryRules::hasData(char type) const {
     return type < '1' || type > '6';
 }
 
+// Checked on the name's bytes, shown with its control characters and stray bytes escaped.
 void TarEntryRules::checkName(const TarHeader& header) {
-    QString name = fieldText(header, archive::tar_field::name);
-    const QString magic = fieldText(header, archive::tar_field::magic);
-    const QString prefix = fieldText(header, archive::tar_field::prefix);
+    std::string name = fieldBytes(header, archive::tar_field::name);
+    const std::string magic = fieldBytes(header, archive::tar_field::magic);
+    const std::string prefix = fieldBytes(header, archive::tar_field::prefix);
     // A ustar prefix lengthens the name beyond the 100 bytes the terminal reads.
-    if (magic.startsWith(QLatin1String("ustar")) && !prefix.isEmpty())
-        name = prefix + QLatin1Char('/') + name;
-    if (name.size() > static_cast<qsizetype>(archive::tar_field::name.width))
-        problems_ << name + QStringLiteral(": the name is longer than 100 bytes");
-    if (std::any_of(name.begin(), name.end(), [](QChar c) { return c < ' ' || c > '~'; }))
-        problems_ << name + QStringLiteral(": the name is not plain ASCII");
-    const QStringList parts = QString(name).replace(QLatin1Char('\\'), QLatin1Char('/')).split('/');
-    if (parts.contains(QStringLiteral("..")))
-        problems_ << name + QStringLiteral(": the name holds \"..\"");
+    if (magic.starts_with("ustar") && !prefix.empty())
+        name = prefix + '/' + name;
+    const QString shown = printableName(name);
+    if (name.size() > archive::tar_field::name.width)
+        problems_ << shown + QStringLiteral(": the name is longer than 100 bytes");
+    if (std::any_of(name.begin(), name.end(), [](char c) { return c < ' ' || c > '~'; }))
+        problems_ << shown + QStringLiteral(": the name is not plain ASCII");
+    std::replace(name.begin(), name.end(), '\\', '/');
+    if (('/' + name + '/').find("/../") != std::string::npos)
+        problems_ << shown + QStringLiteral(": the name holds \"..\"");
 }
 
 } // namespace palvex::theme

@@ -1,5 +1,5 @@
-#include "tests/support/archive_helpers.h"
 #include "tests/cli/cli_runner.h"
+#include "tests/support/archive_helpers.h"
 #include "tests/support/picture_bytes.h"
 #include "tests/support/scratch_folder.h"
 
@@ -99,6 +99,67 @@ TEST(CliVerify, AnArchiveWithALongNameFailsTheArchiveCheck) {
     EXPECT_EQ(result.lines().filter(QRegularExpression("^archive\t.*GNU long name")).size(), 1)
         << result.out.toStdString();
     EXPECT_TRUE(result.lines().constLast().contains("archive: ")) << result.out.toStdString();
+}
+
+// Names made to forge result lines or drive the terminal: every text output shows them escaped,
+// and a name that is not UTF-8 is still listed.
+TEST(CliNames, ReachTheOutputEscapedWhereverTheyAppear) {
+    const struct {
+        const char* what;
+        std::string name;
+        QString shown;    // as the archive holds it
+        QString unpacked; // as the unpack writes it (stray bytes read in code page 437)
+    } cases[] = {
+        {"a newline", "image/a\nkorvell: 30 of 30 slots ok, archive ok, 0 extra files",
+         "image/a\\nkorvell: 30 of 30 slots ok, archive ok, 0 extra files",
+         "image/a\\nkorvell: 30 of 30 slots ok, archive ok, 0 extra files"},
+        {"a carriage return", "image/b\rUnpacked Files :30", "image/b\\rUnpacked Files :30",
+         "image/b\\rUnpacked Files :30"},
+        {"an escape sequence", "image/\x1b[2Jc.gif", "image/\\x1b[2Jc.gif", "image/\\x1b[2Jc.gif"},
+        {"a byte that is not UTF-8", "image/d\xff.gif", "image/d\\xff.gif",
+         QStringLiteral("image/d\u00a0.gif")},
+    };
+    // One line per slot, archive finding or extra file, then the summary; no raw control
+    // character anywhere.
+    const QRegularExpression line(
+        "^(\\d+\t[^\t]+\t[^\t]+\t[a-z-]+\t[^\t]*|(archive|extra)\t[^\t]+|korvell: [^\t]+)$");
+    const QRegularExpression control("[\\x00-\\x08\\x0b-\\x1f\\x7f]");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchFolder scratch;
+        const std::string tar = TarBuilder()
+                                    .file(c.name, "x")
+                                    .file(c.name + "L", "", '2') // refused, so the log names it
+                                    .finish()
+                                    .write(scratch / "odd.tar");
+        ASSERT_EQ(shell("bzip2 '" + tar + "'"), 0);
+        const QString archive = q(tar + ".bz2"), workspace = q(scratch / "W");
+
+        const CliResult unpacked = runTheme({"unpack", archive, "--workspace", workspace});
+        EXPECT_EQ(unpacked.lines().filter(QRegularExpression("^Unpacked Files :")),
+                  QStringList{"Unpacked Files :1"})
+            << unpacked.out.toStdString();
+        EXPECT_TRUE(unpacked.out.contains("/" + c.unpacked + "L (")) << unpacked.out.toStdString();
+
+        const CliResult verified = runTheme({"verify", "korvell", archive});
+        writeFile(scratch / ("W/" + c.name), "made in the workspace itself");
+        const CliResult listed = runTheme({"verify", "korvell", "--workspace", workspace});
+        for (const CliResult* run : {&unpacked, &verified, &listed})
+            EXPECT_FALSE(run->out.contains(control) || run->err.contains(control))
+                << run->out.toStdString() << run->err.toStdString();
+        for (const CliResult* run : {&verified, &listed}) {
+            const QStringList lines = run->out.split('\n', Qt::SkipEmptyParts);
+            EXPECT_EQ(lines.size(), lines.filter(line).size()) << run->out.toStdString();
+            EXPECT_EQ(lines.filter(QRegularExpression("^korvell: ")).size(), 1);
+            EXPECT_TRUE(lines.constLast().startsWith("korvell: 0 of 30 slots ok"));
+        }
+        EXPECT_TRUE(
+            verified.lines().contains("archive\t" + c.shown + ": the name is not plain ASCII"))
+            << verified.out.toStdString();
+        EXPECT_TRUE(verified.lines().contains("extra\t" + c.unpacked))
+            << verified.out.toStdString();
+        EXPECT_TRUE(listed.lines().contains("extra\t" + c.shown)) << listed.out.toStdString();
+    }
 }
 
 TEST(CliSheet, DrawsOneCellPerSlotAndMarksTheBadOnes) {

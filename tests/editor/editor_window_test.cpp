@@ -48,7 +48,6 @@ class EditorWindowTest : public QObject {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-
 private slots:
     void captionsSizesAndModelGeometry_data() {
         QTest::addColumn<int>("model");
@@ -476,9 +475,11 @@ private slots:
         auto w = window(TerminalModel::KorvellPlus);
         w->appendLog("first");
         w->appendLog("second");
+        w->appendLog("a name from an archive\nUnpacked Files :30\x1b[2J"); // forges nothing
         auto* log = control<QPlainTextEdit>(*w, "log");
         QVERIFY(!log->isReadOnly());
-        QCOMPARE(log->toPlainText(), QString("first\nsecond"));
+        QCOMPARE(log->toPlainText(),
+                 QString("first\nsecond\na name from an archive\\nUnpacked Files :30\\x1b[2J"));
     }
 };
 

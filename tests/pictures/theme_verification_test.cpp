@@ -64,10 +64,15 @@ TEST(ThemeVerification, ListsFilesOfNoSlotAsExtra) {
     writeFile(scratch / "image/en/desktop.jpg", "other model");
     writeFile(scratch / ".hidden", "x");
     std::filesystem::create_symlink("mi1.gif", scratch / "image/link.gif");
+    std::filesystem::create_symlink("en", scratch / "image/linked"); // listed, never entered
+    // Two folders side by side below a third: the walk comes back up to enter the second.
+    writeFile(scratch / "deep/d/d/x.gif", "x");
+    writeFile(scratch / "deep/e/y.gif", "y");
     const pictures::ThemeFindings findings =
         pictures::ThemeVerification(TerminalModel::Korvell, q(scratch.path())).run();
     EXPECT_EQ(findings.extraFiles,
-              QStringList({".hidden", "image/en/desktop.jpg", "image/link.gif"}));
+              QStringList({".hidden", "deep/d/d/x.gif", "deep/e/y.gif", "image/en/desktop.jpg",
+                           "image/link.gif", "image/linked"}));
     EXPECT_EQ(findings.bySlot.size(), 30);
     EXPECT_EQ(findings.okCount(), 1);
 }

@@ -31,24 +31,31 @@ TEST(PrintableText, ControlCharactersCannotForgeLinesOrDriveTheTerminal) {
         EXPECT_EQ(printable(c.text, c.keepTabs), c.shown) << c.name;
 }
 
+// Shown, stray bytes are escaped; as text, a name stays itself wherever it can name the file.
 TEST(PrintableText, BytesThatAreNotUtf8AreShownAsHex) {
     const struct {
         const char* name;
         std::string bytes;
         QString shown;
+        QString text;
     } cases[] = {
-        {"valid UTF-8", "\xc3\xa9.gif", QStringLiteral("é.gif")},
-        {"a Latin-1 byte", "caf\xe9.gif", QStringLiteral("caf\\xe9.gif")},
+        {"valid UTF-8", "\xc3\xa9.gif", QStringLiteral("é.gif"), QStringLiteral("é.gif")},
+        {"a Latin-1 byte", "caf\xe9.gif", QStringLiteral("caf\\xe9.gif"),
+         QStringLiteral("caf\\xe9.gif")},
         {"an overlong slash",
          "a\xc0\xaf"
          "b",
-         QStringLiteral("a\\xc0\\xafb")},
-        {"a surrogate", "\xed\xa0\x80", QStringLiteral("\\xed\\xa0\\x80")},
-        {"a cut sequence at the end", "a\xe6\x97", QStringLiteral("a\\xe6\\x97")},
-        {"controls inside valid UTF-8", "a\nb", QStringLiteral("a\\nb")},
+         QStringLiteral("a\\xc0\\xafb"), QStringLiteral("a\\xc0\\xafb")},
+        {"a surrogate", "\xed\xa0\x80", QStringLiteral("\\xed\\xa0\\x80"),
+         QStringLiteral("\\xed\\xa0\\x80")},
+        {"a cut sequence at the end", "a\xe6\x97", QStringLiteral("a\\xe6\\x97"),
+         QStringLiteral("a\\xe6\\x97")},
+        {"controls inside valid UTF-8", "a\nb", QStringLiteral("a\\nb"), QStringLiteral("a\nb")},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(printableName(c.bytes), c.shown) << c.name;
+        EXPECT_EQ(nameText(c.bytes), c.text) << c.name;
+    }
 }
 
 } // namespace
