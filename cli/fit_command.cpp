@@ -5,10 +5,11 @@
 #include "pictures/theme_editor.h"
 #include "platform/exception.h"
 #include "theme/file_functions.h"
+#include "theme/output_target.h"
+#include "theme/printable_text.h"
 #include "theme/texts.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace palvex::cli {
 
@@ -38,9 +39,11 @@ pictures::FittedPicture fitted(CommandContext& context, const FitRequest& reques
     return pictures::PictureFitter(target).fit(pictures::readPictureToFit(request.picture));
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+// The names a file of the slot's format may have.
+QStringList formatSuffixes(const QString& slotFile) {
+    if (pictures::slotFormatOf(slotFile) == pictures::SlotFormat::Jpeg)
+        return {QStringLiteral(".jpg"), QStringLiteral(".jpeg")};
+    return {QLatin1Char('.') + QFileInfo(slotFile).suffix().toLower()};
 }
 
 // The fitted picture goes through the change as a picture of the slot file's own name.
@@ -57,7 +60,7 @@ bool changeSlot(CommandContext& context, const FitRequest& request, bool echo) {
     const pictures::FittedPicture picture = fitted(context, request);
     const QString name = theme::displayName(editor.slotEditor().currentSlotFile());
     const pictures::StagedPicture staged(name, picture.bytes);
-    context.out << pictures::fittedLine(name, picture) << Qt::endl;
+    context.out << theme::printable(pictures::fittedLine(name, picture)) << Qt::endl;
     ui.echoLog = echo;
     const qsizetype before = ui.logLines.size();
     editor.slotEditor().replaceCurrentSlot(staged.path());
@@ -65,13 +68,25 @@ bool changeSlot(CommandContext& context, const FitRequest& request, bool echo) {
            ui.logLines[before].startsWith(theme::texts::kReplacedImage) && ui.errorCount() == 0;
 }
 
+// The output is checked before the picture is read: it is never the picture itself, a file
+// of the workspace, anything but a file, nor of another format than the slot's.
 int fitToFile(CommandContext& context, const FitRequest& request, const QString& output) {
-    const pictures::FittedPicture picture = fitted(context, request);
-    if (!writeFile(output, picture.bytes)) {
-        context.err << "Cannot write " << QDir::toNativeSeparators(output) << Qt::endl;
+    const theme::OutputRules rules{
+        context.workspace, {request.picture}, formatSuffixes(slotFile(context, request))};
+    if (const auto refusal = theme::outputRefusal(output, rules)) {
+        context.err << theme::printable(*refusal) << Qt::endl;
         return 1;
     }
-    context.out << pictures::fittedLine(QFileInfo(output).fileName(), picture) << Qt::endl;
+    const pictures::FittedPicture picture = fitted(context, request);
+    QString reason;
+    if (!theme::writeOutputFile(output, picture.bytes, &reason)) {
+        context.err << theme::printable(QStringLiteral("Cannot write %1: %2")
+                                            .arg(QDir::toNativeSeparators(output), reason))
+                    << Qt::endl;
+        return 1;
+    }
+    context.out << theme::printable(pictures::fittedLine(QFileInfo(output).fileName(), picture))
+                << Qt::endl;
     return 0;
 }
 

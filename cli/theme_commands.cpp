@@ -6,9 +6,12 @@
 #include "pictures/theme_editor.h"
 #include "platform/temporary_files.h"
 #include "theme/file_functions.h"
+#include "theme/output_target.h"
+#include "theme/printable_text.h"
 #include "theme/texts.h"
 #include "theme/theme_archive_check.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QTemporaryDir>
 #include <optional>
@@ -111,13 +114,29 @@ int runSheet(CommandContext& context) {
     const auto model = parseModel(context, context.arguments[0]);
     if (!model)
         return 2;
+    // Before any work: a forgotten OUT.png leaves the archive where the sheet would go.
+    const QString output = absolute(context.arguments[1]);
+    const QStringList inputs = context.arguments.mid(2);
+    const theme::OutputRules rules{context.workspace,
+                                   inputs.isEmpty() ? QStringList()
+                                                    : QStringList{absolute(inputs[0])},
+                                   {QStringLiteral(".png")}};
+    if (const auto refusal = theme::outputRefusal(output, rules)) {
+        context.err << theme::printable(*refusal) << Qt::endl;
+        return 1;
+    }
     const auto report = verifyTheme(context, *model, 2);
     if (!report)
         return 1;
     const pictures::ThemeFindings& findings = report->findings;
-    const QString output = absolute(context.arguments[1]);
-    if (!pictures::drawContactSheet(findings).save(output, "PNG")) {
-        context.err << "Cannot write " << QDir::toNativeSeparators(output) << Qt::endl;
+    QByteArray png;
+    QBuffer buffer(&png);
+    QString reason;
+    if (!pictures::drawContactSheet(findings).save(&buffer, "PNG") ||
+        !theme::writeOutputFile(output, png, &reason)) {
+        context.err << theme::printable(QStringLiteral("Cannot write %1: %2")
+                                            .arg(QDir::toNativeSeparators(output), reason))
+                    << Qt::endl;
         return 1;
     }
     context.out << findings.okCount() << " of " << findings.bySlot.size() << " slots ok, sheet in "

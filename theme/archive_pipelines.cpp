@@ -8,6 +8,7 @@
 #include "theme/archive_kind.h"
 #include "theme/file_functions.h"
 #include "theme/one_pipeline.h"
+#include "theme/output_target.h"
 #include "theme/printable_text.h"
 #include "theme/texts.h"
 #include "theme/workspace.h"
@@ -160,8 +161,10 @@ void ArchivePipelines::compile() {
         session_.view.focusOutputFile();
         return;
     }
-    if (!outputOutsideWorkspace(output))
+    if (const auto refusal = outputRefusal(output, {session_.workspace, {}, {}})) {
+        session_.ui.showError(*refusal);
         return;
+    }
     const WorkspaceGuard lock(session_.workspace, session_.ui);
     if (!lock)
         return;

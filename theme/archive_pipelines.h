@@ -43,7 +43,6 @@ private:
     void extractInto(const QString& archive);
     bool decodeInto(const QString& input, const std::string& temporary);
     void refuseUnpack();
-    bool outputOutsideWorkspace(const QString& output);
     void compileWorkspace(const QString& output);
     void logWriterErrors(QString& firstError);
     void packWorkspace(const std::string& tarFile);

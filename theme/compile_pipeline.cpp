@@ -8,9 +8,7 @@
 #include "theme/archive_pipelines.h"
 #include "theme/printable_text.h"
 #include "theme/texts.h"
-#include "theme/workspace_lock.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
@@ -23,30 +21,7 @@ std::string local(const QString& path) {
     return path.toStdString();
 }
 
-// The path with every link in its existing part resolved, so that two spellings of one
-// place compare equal.
-QString resolved(const QString& path) {
-    const QFileInfo info(path);
-    if (info.exists())
-        return info.canonicalFilePath();
-    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
-                            : folder + QLatin1Char('/') + info.fileName();
-}
-
 } // namespace
-
-bool ArchivePipelines::outputOutsideWorkspace(const QString& output) {
-    const QString workspace = resolved(session_.workspace);
-    const QString target = resolved(output);
-    // The lock file too: the output renamed over it would go when the lock is let go.
-    if (target != workspace && !target.startsWith(workspace + QLatin1Char('/')) &&
-        target != resolved(lockFileBeside(session_.workspace)))
-        return true;
-    session_.ui.showError(
-        texts::kOutputInWorkspace.arg(QDir::toNativeSeparators(session_.workspace)));
-    return false;
-}
 
 // Each error of the writer is one log line naming the file and, where the writer gives one,
 // the reason; the first line is kept for the pipeline's closing error.

@@ -30,8 +30,18 @@ inline const QString kClosingWhenWorkEnds =
 inline const QString kWorkspaceInUse =
     QStringLiteral("The workspace is in use by another program (process %1).");
 inline const QString kOutputInWorkspace = QStringLiteral(
-    "The output file lies inside the workspace %1 (or is its lock file), and the compile packs "
-    "everything in the workspace: choose an output file outside it.");
+    "The output file lies inside the workspace %1 (or is its lock file), which only a pipeline "
+    "holding the workspace writes: choose an output file outside it.");
+inline const QString kOutputNotRegularFile = QStringLiteral(
+    "The output %1 is %2, not a regular file, and is left as it is: choose another output file.");
+inline const QString kOutputIsInput =
+    QStringLiteral("The output %1 is the input file, and is left as it is: choose another "
+                   "output file.");
+inline const QString kAFolder = QStringLiteral("a folder");
+inline const QString kAFifo = QStringLiteral("a FIFO");
+inline const QString kASocket = QStringLiteral("a socket");
+inline const QString kADevice = QStringLiteral("a device");
+inline const QString kOutputSuffix = QStringLiteral("The output %1 must end in %2.");
 
 } // namespace palvex::theme::texts
 

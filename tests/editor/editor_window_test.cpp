@@ -27,6 +27,7 @@
 
 #include <QTextBlock>
 #include <QTextLayout>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace palvex::editor;
@@ -480,6 +481,22 @@ private slots:
         QVERIFY(!log->isReadOnly());
         QCOMPARE(log->toPlainText(),
                  QString("first\nsecond\na name from an archive\\nUnpacked Files :30\\x1b[2J"));
+    }
+
+    // The compile's output field follows the rule of every output: a FIFO is left as it is.
+    void anOutputThatIsNoRegularFileGetsAnErrorBox() {
+        auto w = window(TerminalModel::Korvell);
+        const QString fifo = scratch_.path() + "/out.bz2";
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0644) == 0);
+        QStringList boxes;
+        w->setMessageBoxRunner([&](QMessageBox& box) { boxes << box.text(); });
+        control<QLineEdit>(*w, "edtOutput")->setText(fifo);
+        w->show();
+        QTest::mouseClick(control<QPushButton>(*w, "btnCompress"), Qt::LeftButton);
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes[0].contains("is a FIFO, not a regular file"), qPrintable(boxes[0]));
+        QVERIFY(QFileInfo(fifo).isFile() == false && QFileInfo(fifo).exists());
+        QVERIFY(!control<QPlainTextEdit>(*w, "log")->toPlainText().contains("Compiling"));
     }
 };
 
