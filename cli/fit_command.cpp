@@ -3,13 +3,18 @@
 #include "cli/console_ui.h"
 #include "pictures/slot_fitting.h"
 #include "pictures/theme_editor.h"
+#include "platform/directory_listing.h"
 #include "platform/exception.h"
+#include "platform/file_attributes.h"
+#include "platform/file_operations.h"
 #include "theme/file_functions.h"
 #include "theme/output_target.h"
 #include "theme/printable_text.h"
 #include "theme/texts.h"
 
 #include <QDir>
+#include <algorithm>
+#include <map>
 
 namespace palvex::cli {
 
@@ -111,11 +116,85 @@ bool fitFolderEntry(CommandContext& context, const FitRequest& request, const QS
     try {
         if (changeSlot(context, request, false))
             return true;
-        context.err << name << " : not fitted" << Qt::endl;
+        context.err << theme::printable(name) << " : not fitted" << Qt::endl;
     } catch (const Exception& error) {
-        context.err << name << " : " << error.what() << Qt::endl;
+        context.err << theme::printable(name + QStringLiteral(" : ") + error.what()) << Qt::endl;
     }
     return false;
+}
+
+// A picture of the folder that names a slot, and what is read for it.
+struct FolderPicture {
+    QString name;
+    QString path;
+};
+
+struct FolderCounts {
+    int done = 0, failed = 0, unmatched = 0, skipped = 0, several = 0;
+};
+
+// Why an entry of the folder is not read, or nothing; for a link that stays inside the folder,
+// path becomes the file it points to. A link out of the folder is never followed: a picture
+// folder from elsewhere may hold one to a private file.
+std::optional<QString> whyNotRead(const QString& folder, const platform::DirectoryEntry& entry,
+                                  QString& path) {
+    using platform::EntryKind;
+    // By the name's own bytes: a name that is not UTF-8 does not survive the trip through text.
+    std::string looked = folder.toStdString() + '/' + entry.name;
+    if (entry.isLink) {
+        const QString target = QFileInfo(path).canonicalFilePath();
+        const QString inside = QFileInfo(folder).canonicalFilePath() + QLatin1Char('/');
+        if (!target.startsWith(inside))
+            return theme::texts::kSkippedLinkOut;
+        path = target;
+        looked = path.toStdString();
+    }
+    const EntryKind kind = platform::entryKind(looked);
+    if (kind == EntryKind::Folder)
+        return theme::texts::kAFolder;
+    if (kind != EntryKind::RegularFile)
+        return theme::texts::kSkippedSpecial.arg(theme::entryKindName(kind));
+    if (!platform::isReadable(looked))
+        return theme::texts::kSkippedUnreadable;
+    return std::nullopt;
+}
+
+// The slot whose file has the picture's base name, in any case (a designer's MI11.PNG goes to
+// mi11.gif).
+std::optional<int> slotNamed(TerminalModel model, const QString& picture) {
+    const QString base = QFileInfo(picture).completeBaseName();
+    return theme::findSlot(model, [&](const QString& path) {
+        return QFileInfo(path).completeBaseName().compare(base, Qt::CaseInsensitive) == 0;
+    });
+}
+
+// The pictures of the folder by the slot each goes to; every other entry is named with the
+// reason it is left alone.
+std::map<int, QList<FolderPicture>> picturesBySlot(CommandContext& context, TerminalModel model,
+                                                   const QString& folder, FolderCounts& counts) {
+    std::vector<platform::DirectoryEntry> entries = platform::listDirectory(folder.toStdString());
+    std::sort(entries.begin(), entries.end(),
+              [](const auto& a, const auto& b) { return a.name < b.name; });
+    std::map<int, QList<FolderPicture>> bySlot;
+    for (const platform::DirectoryEntry& entry : entries) {
+        const QString name = theme::nameText(entry.name);
+        QString path = folder + QLatin1Char('/') + name;
+        // Folders and FIFOs say what they are, whatever their names.
+        const bool folderOrSpecial =
+            entry.isSpecial || (!entry.isLink && (entry.attributes & platform::attr::Directory));
+        const auto slot = folderOrSpecial ? std::nullopt : slotNamed(model, name);
+        if (!folderOrSpecial && !slot) {
+            context.out << theme::printable(name) << " matches no slot; left alone" << Qt::endl;
+            ++counts.unmatched;
+        } else if (const auto reason = whyNotRead(folder, entry, path)) {
+            context.out << theme::printable(theme::texts::kFolderEntrySkipped.arg(name, *reason))
+                        << Qt::endl;
+            ++counts.skipped;
+        } else if (slot) {
+            bySlot[*slot] << FolderPicture{name, path};
+        }
+    }
+    return bySlot;
 }
 
 int fitFolder(CommandContext& context, TerminalModel model) {
@@ -129,23 +208,30 @@ int fitFolder(CommandContext& context, TerminalModel model) {
         return 1;
     }
     const bool fill = context.parser.isSet(QStringLiteral("fill"));
-    int done = 0, failed = 0, unmatched = 0;
-    for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files, QDir::Name)) {
-        // A designer's mi1.png goes to the slot whose file is mi1.gif.
-        const auto slot = theme::findSlot(model, [&](const QString& path) {
-            return QFileInfo(path).completeBaseName() == entry.completeBaseName();
-        });
-        if (!slot) {
-            context.out << entry.fileName() << " matches no slot; left alone" << Qt::endl;
-            ++unmatched;
+    FolderCounts counts;
+    for (const auto& [slot, pictures] : picturesBySlot(context, model, folder, counts)) {
+        // Fitting them one after another would leave whichever came last: none is chosen.
+        if (pictures.size() > 1) {
+            QStringList names;
+            for (const FolderPicture& picture : pictures)
+                names << picture.name;
+            context.err << theme::printable(theme::texts::kSeveralForOneSlot.arg(
+                               names.join(QStringLiteral(", ")),
+                               theme::displayName(*theme::slotPath(model, slot, {}))))
+                        << Qt::endl;
+            counts.several += static_cast<int>(pictures.size());
             continue;
         }
-        const FitRequest request{model, *slot, entry.absoluteFilePath(), fill};
-        ++(fitFolderEntry(context, request, entry.fileName()) ? done : failed);
+        const FitRequest request{model, slot, pictures.front().path, fill};
+        ++(fitFolderEntry(context, request, pictures.front().name) ? counts.done : counts.failed);
     }
-    context.out << "Fitted " << done << ", failed " << failed << ", matched no slot " << unmatched
+    context.out << theme::texts::kFolderFitted.arg(counts.done)
+                       .arg(counts.failed)
+                       .arg(counts.unmatched)
+                       .arg(counts.skipped)
+                       .arg(counts.several)
                 << Qt::endl;
-    return failed == 0 ? 0 : 1;
+    return counts.failed == 0 && counts.several == 0 ? 0 : 1;
 }
 
 } // namespace

@@ -43,6 +43,16 @@ inline const QString kASocket = QStringLiteral("a socket");
 inline const QString kADevice = QStringLiteral("a device");
 inline const QString kOutputSuffix = QStringLiteral("The output %1 must end in %2.");
 
+// What fit --folder says of a file of the folder it does not fit.
+inline const QString kFolderEntrySkipped = QStringLiteral("%1 : skipped, %2");
+inline const QString kSkippedSpecial = QStringLiteral("%1, which could block or never end");
+inline const QString kSkippedLinkOut = QStringLiteral("a link out of the folder, not followed");
+inline const QString kSkippedUnreadable = QStringLiteral("it cannot be read");
+inline const QString kSeveralForOneSlot =
+    QStringLiteral("%1 all match %2 : none of them fitted; keep one");
+inline const QString kFolderFitted =
+    QStringLiteral("Fitted %1, failed %2, matched no slot %3, skipped %4, several for one slot %5");
+
 } // namespace palvex::theme::texts
 
 // File dialog settings, in the "description|patterns|..." form the filters were drawn up in.

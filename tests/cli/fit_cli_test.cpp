@@ -1,4 +1,5 @@
 #include "tests/cli/cli_runner.h"
+#include "tests/support/archive_helpers.h"
 #include "tests/support/fit_pictures.h"
 #include "tests/support/picture_bytes.h"
 #include "tests/support/scratch_folder.h"
@@ -6,7 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QProcess>
+#include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace palvex::test {
 namespace {
@@ -103,6 +110,93 @@ TEST_F(CliFit, AFolderFitsThePicturesNamedAfterSlotsAndNamesTheRest) {
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_TRUE(failed.err.contains("mi2.jpg : Cannot read the picture"))
         << failed.err.toStdString();
+}
+
+// Root reads every file: as root, the run goes as an unprivileged user, with a copy of the
+// program in the scratch folder (the build tree may lie where that user cannot go).
+CliResult runAsUser(const ScratchFolder& scratch, const QStringList& arguments) {
+    if (::getuid() != 0)
+        return runTheme(arguments);
+    namespace fs = std::filesystem;
+    const fs::path built(PALVEX_THEME);
+    const std::string program = scratch / "bin/palvex-theme";
+    fs::create_directories(scratch / "bin");
+    fs::copy_file(built, program);
+    fs::copy_file(built.parent_path() / "palvex-theme-pictures.so",
+                  scratch / "bin/palvex-theme-pictures.so");
+    QProcess process;
+    process.start("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", "env",
+                                         "-u", "LSAN_OPTIONS", "ASAN_OPTIONS=detect_leaks=0",
+                                         "TMPDIR=" + q(scratch.path()), q(program)}
+                                 << arguments);
+    if (!process.waitForFinished(60000))
+        return {-1, {}, "it hung, or setpriv is missing"};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+// Every file of the folder is either fitted or named with the reason it is not; nothing out of
+// the folder is read, and no slot is fitted twice.
+TEST_F(CliFit, AFolderNamesEveryFileItLeavesAloneAndWhy) {
+    namespace fs = std::filesystem;
+    unpack(PALVEX_SAMPLE_KORVELL);
+    const std::string folder = scratch / "D";
+    const QByteArray picture = pngBytes(logoPicture(300, 300));
+    const auto file = [&](const char* name) {
+        writeBytes(q(folder + "/" + name), picture);
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        const char* says; // a part of the output
+        const char* slot; // below image/
+        bool fitted;
+    } const cases[] = {
+        {"a name in capitals", [&] { file("MI11.PNG"); }, "Fitted mi11.gif : ", "mi11.gif", true},
+        {"three pictures for one slot",
+         [&] {
+             file("mi1.bmp");
+             file("mi1.jpg");
+             file("mi1.png");
+         },
+         "mi1.bmp, mi1.jpg, mi1.png all match mi1.gif : none of them fitted", "mi1.gif", false},
+        {"a FIFO", [&] { ::mkfifo((folder + "/mi2.png").c_str(), 0644); },
+         "mi2.png : skipped, a FIFO, which could block", "mi2.gif", false},
+        {"a folder", [&] { makeFolder(folder + "/mi3.png"); }, "mi3.png : skipped, a folder",
+         "mi3.gif", false},
+        {"a link out of the folder",
+         [&] {
+             writeBytes(q(scratch / "outside.png"), picture);
+             fs::create_symlink(scratch / "outside.png", folder + "/mi4.png");
+         },
+         "mi4.png : skipped, a link out of the folder, not followed", "mi4.gif", false},
+        {"a link within the folder",
+         [&] {
+             file("in/real.png");
+             fs::create_symlink("in/real.png", folder + "/mi5.png");
+         },
+         "Fitted mi5.gif : ", "mi5.gif", true},
+        {"an unreadable picture", [&] { file("mi6.png"); }, "mi6.png : skipped, it cannot be read",
+         "mi6.gif", false},
+    };
+    std::map<std::string, QByteArray> before;
+    for (const Case& c : cases) {
+        c.make();
+        before[c.slot] = contentOf(workspace + "/image/" + c.slot);
+    }
+    ASSERT_EQ(shell("chmod -R a+rwX '" + scratch.path() + "' && chmod 0 '" + folder + "/mi6.png'"),
+              0);
+    const CliResult result =
+        runAsUser(scratch, {"fit", "korvell", "--folder", q(folder), "--workspace", workspace});
+    const QString said = result.out + result.err;
+    for (const Case& c : cases) {
+        EXPECT_TRUE(said.contains(c.says)) << c.what << "\n" << said.toStdString();
+        EXPECT_EQ(contentOf(workspace + "/image/" + c.slot) != before[c.slot], c.fitted) << c.what;
+    }
+    EXPECT_TRUE(said.contains("Fitted 2, failed 0, matched no slot 0, skipped 5, several for one "
+                              "slot 3"))
+        << said.toStdString();
+    EXPECT_EQ(result.exitCode, 1); // the clash: no picture chosen for a slot asked for
 }
 
 TEST_F(CliFit, AnUnreadablePictureFailsAndChangesNothing) {
