@@ -2,14 +2,12 @@
 
 #include "pictures/picture_file.h"
 #include "platform/exception.h"
-#include "platform/file_operations.h"
 #include "platform/temporary_files.h"
 #include "theme/file_functions.h"
 #include "theme/size_text.h"
 
 #include <QDir>
 #include <QFile>
-#include <QImageReader>
 
 namespace palvex::pictures {
 
@@ -21,32 +19,9 @@ QSize currentPictureSize(const QString& path) {
     if (!existsAsFile(path))
         return {};
     try {
-        return loadPicture(path).size();
+        return declaredSize(path);
     } catch (const Exception&) {
         return {};
-    }
-}
-
-// A photo of 48 megapixels and more exceeds the readers' memory limit (a guard against
-// pictures made to exhaust memory). The JPEG reader can decode at 1/2, 1/4 or 1/8 of the size
-// in its transform, so such a photo is read at the largest of these within the limit; that is
-// still far larger than any slot. Other readers would decode in full first, and stay refused.
-void decodeWithinMemoryLimit(QImageReader& reader) {
-    const QSize stored = reader.size();
-    const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
-    const auto bytes = [](QSize size) {
-        return qint64(size.width()) * size.height() * 4;
-    };
-    if (reader.format() != "jpeg" || !stored.isValid() || limit <= 0 || bytes(stored) <= limit)
-        return;
-    for (int divisor = 2; divisor <= 8; divisor *= 2) {
-        // Exactly the decoder's own size, so that no second scaling blurs the picture.
-        const QSize decoded((stored.width() + divisor - 1) / divisor,
-                            (stored.height() + divisor - 1) / divisor);
-        if (bytes(decoded) <= limit) {
-            reader.setScaledSize(decoded);
-            return;
-        }
     }
 }
 
@@ -65,20 +40,13 @@ FitTarget slotFitTarget(TerminalModel model, int slot, const QString& workspaceR
 }
 
 QImage readPictureToFit(const QString& path) {
-    // A FIFO or a device would block the reader, or never end.
-    if (!platform::isRegularFile(path.toStdString()))
-        throw Exception(QStringLiteral("Cannot read the picture %1: it is not a regular file")
-                            .arg(QDir::toNativeSeparators(path))
-                            .toStdString());
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    decodeWithinMemoryLimit(reader);
-    QImage picture = reader.read();
-    if (picture.isNull())
+    try {
+        return readAnyPicture(path);
+    } catch (const Exception& error) {
         throw Exception(QStringLiteral("Cannot read the picture %1: %2")
-                            .arg(QDir::toNativeSeparators(path), reader.errorString())
+                            .arg(QDir::toNativeSeparators(path), QString::fromUtf8(error.what()))
                             .toStdString());
-    return picture;
+    }
 }
 
 QString fittedLine(const QString& name, const FittedPicture& fitted) {

@@ -53,6 +53,20 @@ inline const QString kSeveralForOneSlot =
 inline const QString kFolderFitted =
     QStringLiteral("Fitted %1, failed %2, matched no slot %3, skipped %4, several for one slot %5");
 
+inline const QString kCompareWithAnotherTheme = QStringLiteral("Compare with another theme\u2026");
+
+// Why a picture is not decoded: its data is cut short or damaged, or decoding it would take more
+// memory than the readers allow.
+inline const QString kPrematureEnd = QStringLiteral("Premature end of %1 file");
+inline const QString kCorruptData = QStringLiteral("Corrupt %1 data: %2");
+inline const QString kNoStartOfImage = QStringLiteral("no start of image");
+inline const QString kBadSegmentLength = QStringLiteral("a segment's length is wrong");
+inline const QString kTooManyScans = QStringLiteral("%1 scans, more than the %2 allowed");
+inline const QString kUnknownBlock = QStringLiteral("unknown block 0x%1");
+inline const QString kNoDeclaredSize = QStringLiteral("The picture's header gives no size: %1");
+inline const QString kOverDecodeBudget =
+    QStringLiteral("The picture declares H:%1 W:%2, which takes %3 MB to decode: more than the "
+                   "%4 MB the readers allow");
 } // namespace palvex::theme::texts
 
 // File dialog settings, in the "description|patterns|..." form the filters were drawn up in.

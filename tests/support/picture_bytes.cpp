@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageWriter>
 #include <stdexcept>
 
 namespace palvex::test {
@@ -21,6 +22,40 @@ void putWord(QByteArray& out, int value) {
 void putDword(QByteArray& out, quint32 value) {
     putWord(out, int(value & 0xFFFF));
     putWord(out, int(value >> 16));
+}
+
+void putBigEndian(QByteArray& bytes, qsizetype at, quint32 value, int width) {
+    for (int i = 0; i < width; ++i)
+        bytes[at + i] = char((value >> (8 * (width - 1 - i))) & 0xFF);
+}
+
+void putLittleEndian(QByteArray& bytes, qsizetype at, quint32 value, int width) {
+    for (int i = 0; i < width; ++i)
+        bytes[at + i] = char((value >> (8 * i)) & 0xFF);
+}
+
+// PNG's chunk checksum.
+quint32 crc32(const char* data, qsizetype length) {
+    quint32 crc = 0xFFFFFFFFu;
+    for (qsizetype i = 0; i < length; ++i) {
+        crc ^= static_cast<unsigned char>(data[i]);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+QByteArray savedJpeg(int width, int height, bool progressive) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(30, 120, 200));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(90);
+    writer.setProgressiveScanWrite(progressive);
+    writer.write(image);
+    return bytes;
 }
 
 } // namespace
@@ -45,13 +80,64 @@ QByteArray gifPicture(int width, int height, int totalBytes) {
 }
 
 QByteArray jpegPicture(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(QColor(30, 120, 200));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG", 90);
-    return bytes;
+    return savedJpeg(width, height, false);
+}
+
+QByteArray progressiveJpegPicture(int width, int height) {
+    return savedJpeg(width, height, true);
+}
+
+QByteArray runLengthBmp(int width, int height) {
+    const quint32 pixelOffset = 14 + 40 + 8;
+    QByteArray out("BM");
+    putDword(out, pixelOffset + 2);
+    putDword(out, 0);
+    putDword(out, pixelOffset);
+    putDword(out, 40);
+    putDword(out, quint32(width));
+    putDword(out, quint32(height));
+    putWord(out, 1);
+    putWord(out, 8);  // bits per pixel
+    putDword(out, 1); // run-length coded, 8 bits
+    putDword(out, 2);
+    putDword(out, 2835);
+    putDword(out, 2835);
+    putDword(out, 2);
+    putDword(out, 2);
+    putDword(out, 0x00000000);
+    putDword(out, 0x00FFFFFF);
+    out.append("\x00\x01", 2); // the end of the bitmap
+    return out;
+}
+
+QByteArray declaringSize(QByteArray picture, QSize size) {
+    const auto w = quint32(size.width()), h = quint32(size.height());
+    if (picture.startsWith("GIF")) {
+        putLittleEndian(picture, 6, w, 2);
+        putLittleEndian(picture, 8, h, 2);
+    } else if (picture.startsWith("BM")) {
+        putLittleEndian(picture, 18, w, 4);
+        putLittleEndian(picture, 22, h, 4);
+    } else if (picture.startsWith("\x89PNG")) {
+        putBigEndian(picture, 16, w, 4);
+        putBigEndian(picture, 20, h, 4);
+        putBigEndian(picture, 29, crc32(picture.constData() + 12, 17), 4);
+    } else {
+        // A JPEG: the first start-of-frame segment, found by walking the segments.
+        for (qsizetype at = 2; at + 9 < picture.size();) {
+            const int marker = static_cast<unsigned char>(picture[at + 1]);
+            if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
+                marker != 0xCC) {
+                putBigEndian(picture, at + 5, h, 2);
+                putBigEndian(picture, at + 7, w, 2);
+                return picture;
+            }
+            at += 2 + (static_cast<unsigned char>(picture[at + 2]) << 8 |
+                       static_cast<unsigned char>(picture[at + 3]));
+        }
+        throw std::invalid_argument("no frame to declare a size in");
+    }
+    return picture;
 }
 
 QByteArray monochromeBmp(int width, int height) {

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSize>
+#include <QString>
+#include <cstdint>
+
+class QIODevice;
+
+namespace palvex::pictures {
+
+// What a picture file's own structure says before a pixel is decoded. Qt's readers return a
+// partial picture, without an error, for a GIF or BMP cut short, and decode a progressive JPEG
+// into a coefficient buffer of its full size whatever the size asked for; both are read from
+// the file's structure here instead.
+struct PictureStructure {
+    QString problem;             // why the file is cut short or damaged; empty when it is whole
+    QSize extent;                // the area the frames cover (GIF); empty when not known
+    std::int64_t fixedBytes = 0; // what the decoder holds whatever the output's size
+    int scans = 0;               // the scans of a JPEG
+};
+
+// Walks a JPEG's markers, a GIF's blocks or a BMP's pixel data ("jpeg", "gif", "bmp"); other
+// formats answer an empty structure. Reads the device once through a small buffer.
+PictureStructure readPictureStructure(QIODevice& file, const QByteArray& format);
+
+} // namespace palvex::pictures
