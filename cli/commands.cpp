@@ -123,6 +123,7 @@ const QList<Command>& commands() {
          1, 3, nullptr, "fill output folder"},
         {"verify", "verify MODEL [ARCHIVE] [--json]", 1, 2, nullptr, "json"},
         {"sheet", "sheet MODEL OUT.png [ARCHIVE]", 2, 3, nullptr},
+        {"diff", "diff MODEL A B [--json] [--sheet OUT.png]", 3, 3, nullptr, "json sheet"},
     };
     return all;
 }
@@ -142,7 +143,10 @@ const QList<QCommandLineOption>& commandOptions() {
         {QStringLiteral("folder"),
          QStringLiteral("fit: fit every picture of DIR named after a slot file."),
          QStringLiteral("DIR")},
-        {QStringLiteral("json"), QStringLiteral("verify: print one JSON document.")},
+        {QStringLiteral("json"), QStringLiteral("verify, diff: print one JSON document.")},
+        {QStringLiteral("sheet"),
+         QStringLiteral("diff: draw the slots that differ side by side on FILE (a PNG)."),
+         QStringLiteral("FILE")},
     };
     return all;
 }

@@ -15,6 +15,7 @@ const QList<Command>& pictureCommands() {
         {"show", "", 0, 0, runShow},     {"check", "", 0, 0, runCheck},
         {"change", "", 0, 0, runChange}, {"verify", "", 0, 0, runVerify},
         {"sheet", "", 0, 0, runSheet},   {"fit", "", 0, 0, runFit},
+        {"diff", "", 0, 0, runDiff},
     };
     return all;
 }
@@ -23,11 +24,12 @@ const QList<Command>& pictureCommands() {
 
 namespace {
 
-// Only a command that draws text needs a GUI application (for its fonts), and then with no
-// window system: a command line never shows a window. Decoding pictures needs neither, and
-// without them no platform plugin is loaded.
+// Only a command that draws text (sheet, diff's sheet) needs a GUI application (for its fonts), and
+// then with no window system: a command line never shows a window. Decoding pictures needs neither,
+// and without them no platform plugin is loaded.
 std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[]) {
-    if (palvex::cli::commandName(argc, argv) != QLatin1String("sheet"))
+    const QString command = palvex::cli::commandName(argc, argv);
+    if (command != QLatin1String("sheet") && command != QLatin1String("diff"))
         return std::make_unique<QCoreApplication>(argc, argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     return std::make_unique<QGuiApplication>(argc, argv);

@@ -16,6 +16,8 @@ QString modelName(theme::TerminalModel model) {
                                                   : QStringLiteral("korvell-plus");
 }
 
+} // namespace
+
 QString summary(const VerifyReport& report) {
     const pictures::ThemeFindings& f = report.findings;
     QString line = QStringLiteral("%1: %2 of %3 slots ok")
@@ -29,6 +31,8 @@ QString summary(const VerifyReport& report) {
     return line + QStringLiteral(", %1 extra files").arg(f.extraFiles.size());
 }
 
+namespace {
+
 QJsonObject slotAsJson(const SlotFinding& s) {
     QJsonObject slot{{"index", s.index},
                      {"label", s.label},
@@ -41,9 +45,9 @@ QJsonObject slotAsJson(const SlotFinding& s) {
         slot["bytes"] = static_cast<double>(*s.bytes);
         slot["kb"] = static_cast<double>(*s.bytes) / 1024.0;
     }
-    if (!s.picture.isNull()) {
-        slot["height"] = s.picture.height();
-        slot["width"] = s.picture.width();
+    if (s.dimensions.isValid()) {
+        slot["height"] = s.dimensions.height();
+        slot["width"] = s.dimensions.width();
     }
     if (!s.problem.isEmpty())
         slot["problem"] = s.problem;
@@ -54,17 +58,19 @@ QJsonObject slotAsJson(const SlotFinding& s) {
 
 // Each field escaped on its own, tabs included: names from the archive never forge a field,
 // a line or a summary.
-void printReport(QTextStream& out, const VerifyReport& report) {
+void printReport(QTextStream& out, const VerifyReport& report, bool problemsOnly) {
     using theme::printable;
     for (const SlotFinding& s : report.findings.bySlot)
-        out << s.index << '\t' << printable(s.label) << '\t' << printable(s.relativePath) << '\t'
-            << pictures::slotStatusName(s.status) << '\t' << printable(pictures::findingDetails(s))
-            << '\n';
+        if (!problemsOnly || !s.ok())
+            out << s.index << '\t' << printable(s.label) << '\t' << printable(s.relativePath)
+                << '\t' << pictures::slotStatusName(s.status) << '\t'
+                << printable(pictures::findingDetails(s)) << '\n';
     if (report.archiveProblems)
         for (const QString& problem : *report.archiveProblems)
             out << "archive\t" << printable(problem) << '\n';
     for (const QString& extra : report.findings.extraFiles)
-        out << "extra\t" << printable(extra) << '\n';
+        if (!problemsOnly)
+            out << "extra\t" << printable(extra) << '\n';
     out << summary(report) << Qt::endl;
 }
 

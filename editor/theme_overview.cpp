@@ -1,13 +1,20 @@
 #include "editor/theme_overview.h"
 
+#include "editor/name_filters.h"
 #include "editor/window_style.h"
 #include "pictures/contact_sheet.h"
 #include "pictures/theme_verification.h"
 #include "theme/printable_text.h"
+#include "theme/texts.h"
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace palvex::editor {
@@ -17,12 +24,49 @@ using namespace pictures;
 
 namespace {
 
-QIcon cellIcon(const SlotFinding& finding, QSize size) {
+constexpr int kMarkInset = 5;
+constexpr int kMarkWidth = 3;
+
+// The words a cell and its tooltip give a difference, the other theme being named.
+QString differenceText(Difference difference, const QString& other) {
+    switch (difference) {
+    case Difference::Changed:
+        return QStringLiteral("changed against %1").arg(other);
+    case Difference::OnlyInA:
+        return QStringLiteral("missing in %1").arg(other);
+    case Difference::OnlyInB:
+        return QStringLiteral("only in %1").arg(other);
+    case Difference::Same:
+        break;
+    }
+    return {};
+}
+
+QIcon cellIcon(const SlotFinding& finding, QSize size, Difference difference) {
     QImage cell(size, QImage::Format_RGB32);
     QPainter painter(&cell);
     drawSlotCell(painter, cell.rect(), finding);
+    if (difference != Difference::Same) {
+        painter.setPen(QPen(kChangeMark, kMarkWidth));
+        painter.drawRect(
+            cell.rect().adjusted(kMarkInset, kMarkInset, -kMarkInset - 1, -kMarkInset - 1));
+        QFont font = painter.font();
+        font.setBold(true);
+        painter.setFont(font);
+        painter.drawText(cell.rect().adjusted(0, kMarkInset + kMarkWidth, -kMarkInset - 6, 0),
+                         Qt::AlignRight | Qt::AlignTop, differenceName(difference).toUpper());
+    }
     return QIcon(QPixmap::fromImage(cell));
 }
+
+// The cursor waits on every way out.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
 
 } // namespace
 
@@ -32,9 +76,22 @@ ThemeOverview::ThemeOverview(TerminalModel model, QString workspaceRoot, QWidget
     setWindowTitle(model == TerminalModel::Korvell ? QStringLiteral("Korvell theme overview")
                                                    : QStringLiteral("Korvell Plus theme overview"));
     applyWindowFont(this);
+    runFileDialog_ = [](QFileDialog& dialog) -> std::optional<QString> {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return dialog.selectedFiles().constFirst();
+    };
     lblSummary = new QLabel(this);
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
     lblSummary->setWordWrap(true);
+    btnCompare = new QPushButton(texts::kCompareWithAnotherTheme, this);
+    btnCompare->setObjectName(QStringLiteral("btnCompare"));
+    dlgCompare = new QFileDialog(this);
+    dlgCompare->setObjectName(QStringLiteral("dlgCompare"));
+    dlgCompare->setAcceptMode(QFileDialog::AcceptOpen);
+    dlgCompare->setFileMode(QFileDialog::ExistingFile);
+    dlgCompare->setNameFilters(qtNameFilters(dialogs::kArchiveFilter));
+    dlgCompare->setDirectory(modelFolder(model));
     lstSlots = new QListWidget(this);
     lstSlots->setObjectName(QStringLiteral("lstSlots"));
     const SheetGeometry geometry = sheetGeometry(model);
@@ -44,33 +101,81 @@ ThemeOverview::ThemeOverview(TerminalModel model, QString workspaceRoot, QWidget
     lstSlots->setIconSize(geometry.cell);
     lstSlots->setGridSize(geometry.cell + QSize(4, 4));
     lstSlots->setUniformItemSizes(true);
+    auto* top = new QHBoxLayout;
+    top->addWidget(lblSummary, 1);
+    top->addWidget(btnCompare, 0, Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lblSummary);
+    layout->addLayout(top);
     layout->addWidget(lstSlots);
     const QSize sheet = geometry.size(static_cast<int>(slotCatalogue(model).size()));
     resize(sheet.width() + 4 * geometry.columns + 40, 620);
     connect(lstSlots, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { emit slotChosen(lstSlots->row(item)); });
+    connect(btnCompare, &QPushButton::clicked, this, &ThemeOverview::compareWithAnotherTheme);
 }
 
+ThemeOverview::~ThemeOverview() = default;
+
 void ThemeOverview::refresh() {
-    const ThemeFindings findings = ThemeVerification(model_, workspace_).run();
-    const QSize cell = sheetGeometry(model_).cell;
+    const WaitCursor waiting;
+    const SheetGeometry geometry = sheetGeometry(model_);
+    const ThemeFindings findings =
+        ThemeVerification(model_, workspace_).run(geometry.thumbnailBox());
+    std::optional<ThemeComparison> comparison;
+    if (other_)
+        comparison = compareThemes(model_, workspace_, other_->workspace());
     const int current = lstSlots->currentRow();
     lstSlots->clear();
     for (const SlotFinding& finding : findings.bySlot) {
-        auto* item = new QListWidgetItem(cellIcon(finding, cell), QString(), lstSlots);
-        item->setToolTip(printable(finding.label + QStringLiteral(": ") +
-                                   slotStatusName(finding.status) + QStringLiteral(", ") +
-                                   findingDetails(finding)));
+        const Difference difference =
+            comparison ? comparison->bySlot[finding.index].difference : Difference::Same;
+        auto* item =
+            new QListWidgetItem(cellIcon(finding, geometry.cell, difference), QString(), lstSlots);
+        QString tip = finding.label + QStringLiteral(": ") + slotStatusName(finding.status) +
+                      QStringLiteral(", ") + findingDetails(finding);
+        if (difference != Difference::Same)
+            tip += QStringLiteral("; ") + differenceText(difference, otherName_);
+        item->setToolTip(printable(tip));
     }
     lstSlots->setCurrentRow(current);
     QString summary =
         QStringLiteral("%1 of %2 slots ok").arg(findings.okCount()).arg(findings.bySlot.size());
     if (!findings.extraFiles.isEmpty())
-        summary +=
-            QStringLiteral("; files of no slot: ") + findings.extraFiles.join(QStringLiteral(", "));
-    lblSummary->setText(printable(summary));
+        summary += QStringLiteral("; files of no slot: ") +
+                   printable(findings.extraFiles.join(QStringLiteral(", ")));
+    if (comparison)
+        summary += QStringLiteral("\n") + comparisonSummary(*comparison);
+    lblSummary->setText(summary);
+}
+
+QString ThemeOverview::comparisonSummary(const ThemeComparison& comparison) const {
+    if (comparison.same())
+        return QStringLiteral("The same as %1").arg(otherName_);
+    return QStringLiteral("Against %1: %2 slots changed, %3 missing there, %4 only there; %5 "
+                          "files of no slot differ")
+        .arg(otherName_)
+        .arg(comparison.slotsWith(Difference::Changed))
+        .arg(comparison.slotsWith(Difference::OnlyInA))
+        .arg(comparison.slotsWith(Difference::OnlyInB))
+        .arg(comparison.extraFiles.size() - comparison.extraFilesWith(Difference::Same));
+}
+
+void ThemeOverview::compareWithAnotherTheme() {
+    const std::optional<QString> archive = runFileDialog_(*dlgCompare);
+    if (!archive)
+        return;
+    auto other = std::make_unique<UnpackedTheme>();
+    QString error;
+    {
+        const WaitCursor waiting;
+        if (!other->unpack(model_, *archive, &error)) {
+            lblSummary->setText(error);
+            return;
+        }
+    }
+    other_ = std::move(other);
+    otherName_ = printable(QFileInfo(*archive).fileName());
+    refresh();
 }
 
 void ThemeOverview::showEvent(QShowEvent* event) {

@@ -27,21 +27,21 @@ QString sizeLine(const SlotFinding& finding) {
     QStringList parts;
     if (finding.bytes)
         parts << formatByteSizeAsKb(*finding.bytes) + QStringLiteral(" kb");
-    if (!finding.picture.isNull())
+    if (finding.dimensions.isValid())
         parts << QStringLiteral("%1 \u00d7 %2")
-                     .arg(finding.picture.height())
-                     .arg(finding.picture.width());
+                     .arg(finding.dimensions.height())
+                     .arg(finding.dimensions.width());
     return parts.isEmpty() ? QStringLiteral("-") : parts.join(QStringLiteral("   "));
 }
 
 void drawPicture(QPainter& painter, const QRect& area, const SlotFinding& finding) {
-    if (finding.picture.isNull()) {
+    if (finding.thumbnail.isNull()) {
         painter.setPen(QPen(kProblemMark, 2));
         painter.drawLine(area.topLeft(), area.bottomRight());
         painter.drawLine(area.topRight(), area.bottomLeft());
         return;
     }
-    QImage picture = finding.picture;
+    QImage picture = finding.thumbnail;
     if (picture.width() > area.width() || picture.height() > area.height())
         picture = picture.scaled(area.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
     QRect placed(QPoint(), picture.size());
@@ -49,7 +49,28 @@ void drawPicture(QPainter& painter, const QRect& area, const SlotFinding& findin
     painter.drawImage(placed, picture);
 }
 
+QRect textArea(const QRect& cell) {
+    const QRect inner = cell.adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    return {inner.left(), inner.bottom() - kTextLines * kTextLine + 1, inner.width(),
+            kTextLines * kTextLine};
+}
+
+QRect pictureArea(const QRect& cell) {
+    const QRect inner = cell.adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    return {inner.topLeft(), QPoint(inner.right(), textArea(cell).top() - 4)};
+}
+
+void drawTitle(QPainter& painter, int width, int height, const QString& title) {
+    painter.setFont(sheetFont(16, true));
+    painter.drawText(QRect(kMargin, 0, width - 2 * kMargin, height),
+                     Qt::AlignLeft | Qt::AlignVCenter, title);
+}
+
 } // namespace
+
+QSize SheetGeometry::thumbnailBox() const {
+    return pictureArea(QRect(QPoint(), cell)).size();
+}
 
 QSize SheetGeometry::size(int slotCount) const {
     const int rows = (slotCount + columns - 1) / columns;
@@ -69,10 +90,8 @@ SheetGeometry sheetGeometry(TerminalModel model) {
 void drawSlotCell(QPainter& painter, const QRect& cell, const SlotFinding& finding) {
     painter.save();
     painter.fillRect(cell, Qt::white);
-    const QRect inner = cell.adjusted(kMargin, kMargin, -kMargin, -kMargin);
-    const QRect text(inner.left(), inner.bottom() - kTextLines * kTextLine + 1, inner.width(),
-                     kTextLines * kTextLine);
-    drawPicture(painter, QRect(inner.topLeft(), QPoint(inner.right(), text.top() - 4)), finding);
+    const QRect text = textArea(cell);
+    drawPicture(painter, pictureArea(cell), finding);
 
     painter.setPen(Qt::black);
     painter.setFont(sheetFont(12, true));
@@ -99,22 +118,39 @@ void drawSlotCell(QPainter& painter, const QRect& cell, const SlotFinding& findi
     painter.restore();
 }
 
-QImage drawContactSheet(const ThemeFindings& findings) {
+QImage drawContactSheet(const ThemeFindings& findings, const QString& title) {
     const SheetGeometry geometry = sheetGeometry(findings.model);
     QImage sheet(geometry.size(static_cast<int>(findings.bySlot.size())), QImage::Format_RGB32);
     sheet.fill(Qt::white);
     QPainter painter(&sheet);
-    painter.setFont(sheetFont(16, true));
-    painter.drawText(QRect(kMargin, 0, sheet.width() - 2 * kMargin, geometry.titleHeight),
-                     Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("%1: %2 of %3 slots ok")
-                         .arg(findings.model == TerminalModel::Korvell
-                                  ? QStringLiteral("Korvell")
-                                  : QStringLiteral("Korvell Plus"))
-                         .arg(findings.okCount())
-                         .arg(findings.bySlot.size()));
+    drawTitle(painter, sheet.width(), geometry.titleHeight, title);
     for (const SlotFinding& finding : findings.bySlot)
         drawSlotCell(painter, geometry.cellRect(finding.index), finding);
+    return sheet;
+}
+
+QImage drawComparisonSheet(TerminalModel model, const QList<SlotPair>& pairs, const QString& title,
+                           const QStringList& sideNames) {
+    const SheetGeometry geometry = sheetGeometry(model);
+    const int rows = std::max(1, int(pairs.size()));
+    QImage sheet(2 * geometry.cell.width(),
+                 2 * geometry.titleHeight + rows * geometry.cell.height(), QImage::Format_RGB32);
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    drawTitle(painter, sheet.width(), geometry.titleHeight, title);
+    painter.setFont(sheetFont(12, true));
+    for (int side = 0; side < 2 && side < sideNames.size(); ++side)
+        painter.drawText(QRect(side * geometry.cell.width() + kMargin, geometry.titleHeight,
+                               geometry.cell.width() - 2 * kMargin, geometry.titleHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                         painter.fontMetrics().elidedText(sideNames[side], Qt::ElideMiddle,
+                                                          geometry.cell.width() - 2 * kMargin));
+    for (int row = 0; row < pairs.size(); ++row) {
+        const QPoint corner(0, 2 * geometry.titleHeight + row * geometry.cell.height());
+        drawSlotCell(painter, QRect(corner, geometry.cell), pairs[row].first);
+        drawSlotCell(painter, QRect(corner + QPoint(geometry.cell.width(), 0), geometry.cell),
+                     pairs[row].second);
+    }
     return sheet;
 }
 

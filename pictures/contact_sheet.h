@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QImage>
 #include <QRect>
+#include <utility>
 
 class QPainter;
 
@@ -19,6 +20,8 @@ struct SheetGeometry {
 
     QSize size(int slotCount) const;
     QRect cellRect(int index) const;
+    // What a cell shows of a picture: the box its thumbnail is reduced to.
+    QSize thumbnailBox() const;
 };
 
 SheetGeometry sheetGeometry(theme::TerminalModel model);
@@ -26,11 +29,17 @@ SheetGeometry sheetGeometry(theme::TerminalModel model);
 // The frame and status colour of a slot that is not ok.
 inline const QColor kProblemMark{0xd0, 0x00, 0x00};
 
-// One slot's cell: the picture scaled down into it, label, name, kb and H x W, and for a
-// slot that is not ok a red frame and its status.
+// One slot's cell: its thumbnail, label, name, kb and H x W, and for a slot that is not ok a
+// red frame and its status.
 void drawSlotCell(QPainter& painter, const QRect& cell, const SlotFinding& finding);
 
-// The whole theme on one picture, what a technician mails as a proof.
-QImage drawContactSheet(const ThemeFindings& findings);
+// The whole theme on one picture, what a technician mails as a proof, under a title.
+QImage drawContactSheet(const ThemeFindings& findings, const QString& title);
+
+// One slot of two themes side by side (A left, B right), one row per pair, under a title and
+// the two themes' names.
+using SlotPair = std::pair<SlotFinding, SlotFinding>;
+QImage drawComparisonSheet(theme::TerminalModel model, const QList<SlotPair>& pairs,
+                           const QString& title, const QStringList& sideNames);
 
 } // namespace palvex::pictures

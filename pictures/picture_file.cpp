@@ -84,17 +84,33 @@ private:
     QStringList* outer_ = nullptr;
 };
 
-// The size the header declares; raises with the reader's reason when there is none.
+PictureStructure structureOf(const QString& path, const QByteArray& format) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception(file.errorString().toStdString());
+    return readPictureStructure(file, format);
+}
+
+// The size the header declares; raises with the reader's reason when there is none, or with
+// the structure's when the file ends inside its header.
 QSize headerSize(QImageReader& reader, const QString& path) {
     const DecodeWarnings warnings;
     const QSize size = reader.size();
     if (size.isValid() && !size.isEmpty())
         return size;
+    if (const PictureStructure structure = structureOf(path, reader.format()); structure.cutShort)
+        throw Exception(structure.problem.toStdString());
     if (!warnings.first().isEmpty())
         throw Exception(warnings.first().toStdString());
     throw Exception(reader.error() == QImageReader::UnknownError
                         ? theme::texts::kNoDeclaredSize.arg(path).toStdString()
                         : reader.errorString().toStdString());
+}
+
+// A FIFO or device would block the decoder for ever, or feed it without end.
+void requireRegularFile(const QString& path) {
+    if (!platform::isRegularFile(path.toStdString()))
+        throw Exception(QStringLiteral("%1 is not a regular file").arg(path).toStdString());
 }
 
 QSize reducedBy(QSize size, int divisor) {
@@ -106,9 +122,7 @@ class PictureReader {
 public:
     // An empty format decides it from the content.
     PictureReader(const QString& path, const QByteArray& format) {
-        // A FIFO or device would block the decoder for ever, or feed it without end.
-        if (!platform::isRegularFile(path.toStdString()))
-            throw Exception(QStringLiteral("%1 is not a regular file").arg(path).toStdString());
+        requireRegularFile(path);
         reader_.setFileName(path);
         if (!format.isEmpty()) {
             reader_.setFormat(format);
@@ -118,10 +132,7 @@ public:
         header_ = headerSize(reader_, path);
         const int bits = QImage::toPixelFormat(reader_.imageFormat()).bitsPerPixel();
         bytesPerPixel_ = std::max(4, (bits + 7) / 8);
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw Exception(file.errorString().toStdString());
-        structure_ = readPictureStructure(file, reader_.format());
+        structure_ = structureOf(path, reader_.format());
         if (!structure_.problem.isEmpty())
             throw Exception(structure_.problem.toStdString());
     }
@@ -179,7 +190,13 @@ std::int64_t decodeBudget() {
 }
 
 QSize declaredSize(const QString& path) {
-    return PictureReader(path, slotFormatOf(path)).declared();
+    const QByteArray format = slotFormatOf(path);
+    requireRegularFile(path);
+    QImageReader reader(path, format);
+    reader.setAutoDetectImageFormat(false);
+    reader.setDecideFormatFromContent(false);
+    // The frames of a GIF cut short are not all known: its header tells what it can.
+    return headerSize(reader, path).expandedTo(structureOf(path, format).extent);
 }
 
 QImage loadPicture(const QString& path) {

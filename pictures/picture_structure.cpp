@@ -78,10 +78,10 @@ std::int32_t littleEndian32(const QByteArray& bytes, int at) {
 }
 
 PictureStructure cutShort(const char* format) {
-    return {texts::kPrematureEnd.arg(QLatin1String(format)), {}, 0, 0};
+    return {texts::kPrematureEnd.arg(QLatin1String(format)), true, {}, 0, 0};
 }
 PictureStructure damaged(const char* format, const QString& what) {
-    return {texts::kCorruptData.arg(QLatin1String(format), what), {}, 0, 0};
+    return {texts::kCorruptData.arg(QLatin1String(format), what), false, {}, 0, 0};
 }
 
 // ---- JPEG: markers and scans, as libjpeg meets them

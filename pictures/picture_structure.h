@@ -15,6 +15,7 @@ namespace palvex::pictures {
 // the file's structure here instead.
 struct PictureStructure {
     QString problem;             // why the file is cut short or damaged; empty when it is whole
+    bool cutShort = false;       // the file ends before its structure does
     QSize extent;                // the area the frames cover (GIF); empty when not known
     std::int64_t fixedBytes = 0; // what the decoder holds whatever the output's size
     int scans = 0;               // the scans of a JPEG

@@ -1,38 +1,24 @@
 #pragma once
 
-#include "theme/slot_catalogue.h"
+#include "theme/slot_verification.h"
 
 #include <QImage>
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <QStringList>
-#include <cstdint>
-#include <optional>
 
 namespace palvex::pictures {
 
-enum class SlotStatus { Ok, Missing, Unreadable, TooBig, TooLarge };
+using theme::findingDetails;
+using theme::SlotStatus;
+using theme::slotStatusName;
 
-// "ok", "missing", "unreadable", "too-big" (too many kb), "too-large" (too high or wide).
-QString slotStatusName(SlotStatus status);
-
-// One slot of a workspace as a terminal would meet it.
-struct SlotFinding {
-    int index = -1;
-    QString label;
-    QString relativePath; // below the workspace root, "/"-separated
-    theme::LimitGroup limits{};
-    SlotStatus status = SlotStatus::Missing;
-    std::optional<std::int64_t> bytes; // when a regular file is there
-    QImage picture;                    // when it decodes, even if it is over its limits
-    QString problem;                   // why it is not ok, in a few words
-
-    bool ok() const { return status == SlotStatus::Ok; }
+// One slot as a terminal would meet it, and what is drawn of it: a thumbnail when one was
+// asked for and the picture decodes, never the full picture.
+struct SlotFinding : theme::SlotFileFinding {
+    QImage thumbnail;
 };
-
-// The details a technician reads: "12.06 kb H:210 W:320, limits 45.00 kb H:210 W:320", and
-// the problem after a "; " when the slot is not ok.
-QString findingDetails(const SlotFinding& finding);
 
 struct ThemeFindings {
     theme::TerminalModel model = theme::TerminalModel::Korvell;
@@ -44,18 +30,18 @@ struct ThemeFindings {
 };
 
 // Checks a workspace against a model's catalogue, slot by slot, with the rules a change
-// applies: the exact file name, the size, then the decoded height and width.
+// applies: the exact file name, the size, the height and width the header declares, then the
+// decode. One slot's picture is decoded at a time, and only a picture within its limits.
 class ThemeVerification {
 public:
     ThemeVerification(theme::TerminalModel model, QString workspaceRoot);
 
-    ThemeFindings run() const;
-    SlotFinding verifySlot(int index) const;
+    // With a thumbnail box, each slot that decodes keeps its picture reduced to fit the box.
+    ThemeFindings run(QSize thumbnailBox = {}) const;
+    SlotFinding verifySlot(int index, QSize thumbnailBox = {}) const;
     QStringList extraFiles() const;
 
 private:
-    void checkContent(SlotFinding& finding, const QString& path) const;
-
     theme::TerminalModel model_;
     QString root_;
 };

@@ -1,5 +1,5 @@
-#include "tests/support/archive_helpers.h"
 #include "tests/cli/cli_runner.h"
+#include "tests/support/archive_helpers.h"
 #include "tests/support/picture_bytes.h"
 #include "tests/support/scratch_folder.h"
 
@@ -124,6 +124,8 @@ TEST_F(CliSlotCommands, CheckAppliesTheNameSizeAndDimensionRules) {
         {"mi1.gif", gifPicture(55, 56), 1, "Error, max dimension for mi1.gif is H:55 W:55"},
         {"Mi1.gif", gifPicture(55, 55), 1, "File name must be same !"},
         {"mi1.gif", "no picture", 1, "Load Image Error : "},
+        {"mi1.gif", gifPicture(55, 55).left(300), 1,
+         "Load Image Error : Premature end of GIF file"},
     };
     for (const Case& c : cases) {
         const CliResult result = run({"check", "korvell", "4", pick(c.name, c.bytes)});

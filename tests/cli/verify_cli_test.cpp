@@ -2,7 +2,9 @@
 #include "tests/support/archive_helpers.h"
 #include "tests/support/picture_bytes.h"
 #include "tests/support/scratch_folder.h"
+#include "theme/slot_catalogue.h"
 
+#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -42,6 +44,13 @@ TEST(CliVerify, NamesTheSlotThatFailsAndExitsWithOne) {
         {"head -c 4000 /dev/zero > image/mi1.gif", "4\t1. User\timage/mi1.gif\ttoo-big\t"},
         {"echo junk > image/mi3.gif", "6\t3. System\timage/mi3.gif\tunreadable\t"},
         {"mv image/mi4.gif image/MI4.gif", "7\t4. Date/Time\timage/mi4.gif\tmissing\t"},
+        // Cut short: readers give a partial picture without an error.
+        {"head -c 5000 image/desktop.jpg > t && mv t image/desktop.jpg",
+         "0\tDesktop\timage/desktop.jpg\tunreadable\t4.88 kb H:210 W:320, limits 45.00 kb H:210 "
+         "W:320; Premature end of JPEG file"},
+        {"head -c 400 image/mi5.gif > t && mv t image/mi5.gif",
+         "8\t5. PenDrive\timage/mi5.gif\tunreadable\t0.39 kb H:55 W:55, limits 3.00 kb H:55 "
+         "W:55; Premature end of GIF file"},
     };
     for (const Case& c : cases) {
         ScratchFolder scratch;
@@ -162,6 +171,60 @@ TEST(CliNames, ReachTheOutputEscapedWhereverTheyAppear) {
     }
 }
 
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+// The Korvell sample unpacked into folder, every slot file then made to declare 5 792 x 5 792
+// (a few hundred bytes each, 128 MB each decoded), packed again into folder.bz2.
+QString archiveOfHugeSlots(const QString& folder) {
+    EXPECT_EQ(runTheme({"unpack", PALVEX_SAMPLE_KORVELL, "--workspace", folder}).exitCode, 0);
+    for (const theme::Slot& slot : theme::slotCatalogue(theme::TerminalModel::Korvell)) {
+        const QString path = folder + "/" + slot.relativePath;
+        writeBytes(path, declaringSize(contentOf(path), {5792, 5792}));
+    }
+    EXPECT_EQ(shell("cd " + folder.toStdString() + " && tar -cjf ../huge.bz2 image"), 0);
+    return folder + "/../huge.bz2";
+}
+
+// sheet finds what verify finds: the same slots, the same archive problems, the same status.
+TEST(CliSheet, AgreesWithVerify) {
+    ScratchFolder scratch;
+    const std::string longName = "image/" + std::string(101, 'x') + ".gif";
+    ASSERT_EQ(shell("cd " + scratch.path() + " && mkdir L && cd L && bzip2 -dc " +
+                    PALVEX_SAMPLE_KORVELL + " | tar -xf - && touch " + longName +
+                    " && tar --format=gnu -cjf ../long.bz2 image"),
+              0);
+    struct Case {
+        const char* name;
+        QString archive;
+        int exitCode;
+        int tooLarge; // slots refused by their declared height and width
+    } const cases[] = {
+        {"the sample", PALVEX_SAMPLE_KORVELL, 0, 0},
+        {"a long name", q(scratch / "long.bz2"), 1, 0},
+        {"huge slots", archiveOfHugeSlots(q(scratch / "H")), 1, 30},
+    };
+    for (const Case& c : cases) {
+        const CliResult verify = runTheme({"verify", "korvell", c.archive});
+        const CliResult sheet = runTheme({"sheet", "korvell", q(scratch / "s.png"), c.archive});
+        EXPECT_EQ(verify.exitCode, c.exitCode) << c.name << verify.out.toStdString();
+        EXPECT_EQ(sheet.exitCode, c.exitCode) << c.name << sheet.err.toStdString();
+        EXPECT_EQ(verify.lines().filter("\ttoo-large\t").size(), c.tooLarge) << c.name;
+        EXPECT_EQ(sheet.lines().filter(QRegularExpression("^archive\t|\ttoo-large\t")),
+                  verify.lines().filter(QRegularExpression("^archive\t|\ttoo-large\t")))
+            << c.name;
+        EXPECT_TRUE(sheet.lines().contains(verify.lines().constLast())) << c.name;
+        EXPECT_EQ(QImage(q(scratch / "s.png")).size(), QSize(1200, 32 + 5 * 190)) << c.name;
+    }
+    // Reported by the dimensions their headers declare, none decoded.
+    EXPECT_TRUE(runTheme({"verify", "korvell", q(scratch / "huge.bz2")})
+                    .lines()[0]
+                    .contains("kb H:5792 W:5792, limits 45.00 kb H:210 W:320; over H:210 W:320"));
+}
+
 TEST(CliSheet, DrawsOneCellPerSlotAndMarksTheBadOnes) {
     ScratchFolder scratch;
     const QString workspace = q(scratch / "W");
@@ -170,7 +233,8 @@ TEST(CliSheet, DrawsOneCellPerSlotAndMarksTheBadOnes) {
     ASSERT_EQ(shell("rm " + workspace.toStdString() + "/image/en/fail.gif"), 0);
     const QString sheet = q(scratch / "sheet.png");
     const CliResult result = runTheme({"sheet", "korvell-plus", sheet, "--workspace", workspace});
-    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    // As verify: a missing slot fails.
+    ASSERT_EQ(result.exitCode, 1) << result.err.toStdString();
     const QImage image(sheet);
     // 5 columns of 200 pixels; a 32-pixel title, then 4 rows of 190.
     EXPECT_EQ(image.size(), QSize(1000, 32 + 4 * 190));
@@ -179,6 +243,92 @@ TEST(CliSheet, DrawsOneCellPerSlotAndMarksTheBadOnes) {
     const QPoint oneCell(4 * 200 + 1, 32 + 3 * 190 + 1);  // slot 19
     EXPECT_EQ(image.pixelColor(failCell), mark);
     EXPECT_NE(image.pixelColor(oneCell), mark);
+}
+
+// A theme against itself, against its workspace after one fit, and against a workspace with a
+// slot gone and a file added.
+TEST(CliDiff, ListsEachSlotAsTheSameChangedOrOnOneSideOnly) {
+    ScratchFolder scratch;
+    const QString fitted = q(scratch / "F"), pruned = q(scratch / "P");
+    for (const QString& folder : {fitted, pruned})
+        ASSERT_EQ(runTheme({"unpack", PALVEX_SAMPLE_KORVELL, "--workspace", folder}).exitCode, 0);
+    const QString photo = writeBytes(q(scratch / "photo.jpg"), jpegPicture(640, 420));
+    ASSERT_EQ(runTheme({"fit", "korvell", "0", photo, "--workspace", fitted}).exitCode, 0);
+    ASSERT_EQ(shell("cd " + pruned.toStdString() +
+                    " && rm image/mi2.gif && echo notes > image/notes.txt"),
+              0);
+    struct Case {
+        const char* name;
+        QString b;
+        int exitCode;
+        QStringList differences; // the lines that are not "same", up to the summary
+    } const cases[] = {
+        {"itself", PALVEX_SAMPLE_KORVELL, 0, {}},
+        {"one fit", fitted, 1, {"0\tDesktop\timage/desktop.jpg\tchanged\tA: "}},
+        {"pruned",
+         pruned,
+         1,
+         {"5\t2. Comm\timage/mi2.gif\tonly-in-A\tA: ", "extra\tonly-in-B\timage/notes.txt"}},
+    };
+    for (const Case& c : cases) {
+        const CliResult result = runTheme({"diff", "korvell", PALVEX_SAMPLE_KORVELL, c.b});
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.name << result.err.toStdString();
+        QStringList lines = result.lines();
+        ASSERT_FALSE(lines.isEmpty()) << c.name;
+        const QString summary = lines.takeLast();
+        EXPECT_EQ(lines.filter("\tsame").size(), 30 - (c.name == QString("itself") ? 0 : 1));
+        const QStringList others =
+            lines.filter(QRegularExpression("^(?!\\d+\t[^\t]+\t[^\t]+\tsame$)"));
+        ASSERT_EQ(others.size(), c.differences.size()) << c.name << result.out.toStdString();
+        for (int i = 0; i < others.size(); ++i)
+            EXPECT_TRUE(others[i].startsWith(c.differences[i])) << others[i].toStdString();
+        EXPECT_TRUE(summary.startsWith("korvell: ")) << summary.toStdString();
+    }
+    const CliResult changed = runTheme({"diff", "korvell", PALVEX_SAMPLE_KORVELL, fitted});
+    EXPECT_TRUE(
+        changed.out.contains(QRegularExpression("\tchanged\tA: [0-9.]+ kb H:210 W:320\tB: [0-9.]+ "
+                                                "kb H:\\d+ W:\\d+\tsimilarity 0\\.\\d{4}\n")))
+        << changed.out.toStdString();
+}
+
+TEST(CliDiff, DrawsTheSlotsThatDifferSideBySideAndSaysItInJson) {
+    ScratchFolder scratch;
+    const QString workspace = q(scratch / "W");
+    ASSERT_EQ(runTheme({"unpack", PALVEX_SAMPLE_KORVELL, "--workspace", workspace}).exitCode, 0);
+    ASSERT_EQ(shell("cd " + workspace.toStdString() + " && rm image/mi2.gif image/mi3.gif"), 0);
+    const QString sheet = q(scratch / "diff.png");
+    const CliResult drawn =
+        runTheme({"diff", "korvell", PALVEX_SAMPLE_KORVELL, workspace, "--sheet", sheet});
+    EXPECT_EQ(drawn.exitCode, 1) << drawn.err.toStdString();
+    const QImage image(sheet);
+    EXPECT_EQ(image.size(), QSize(2 * 200, 2 * 32 + 2 * 190)); // A and B, two rows
+    const QColor mark(0xd0, 0x00, 0x00);
+    EXPECT_NE(image.pixelColor(1, 2 * 32 + 1), mark);       // A's mi2.gif is there
+    EXPECT_EQ(image.pixelColor(200 + 1, 2 * 32 + 1), mark); // B's is missing
+
+    const CliResult json =
+        runTheme({"diff", "korvell", PALVEX_SAMPLE_KORVELL, workspace, "--json"});
+    const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_FALSE(root["same"].toBool());
+    EXPECT_EQ(root["summary"].toString(), drawn.lines().constLast());
+    EXPECT_EQ(root["slots"].toArray()[5].toObject()["difference"].toString(), "only-in-A");
+    EXPECT_EQ(root["slots"].toArray()[5].toObject()["b"].toObject()["status"].toString(),
+              "missing");
+
+    struct Usage {
+        QStringList arguments;
+        const char* message;
+    } const usages[] = {
+        {{"diff", "korvell", PALVEX_SAMPLE_KORVELL, q(scratch / "none.bz2")}, "No such archive"},
+        {{"diff", "korvell", PALVEX_SAMPLE_KORVELL, workspace, "--sheet", q(scratch / "d.bz2")},
+         "must end in .png"},
+        {{"diff", "korvell", PALVEX_SAMPLE_KORVELL}, "Usage:"},
+    };
+    for (const Usage& u : usages) {
+        const CliResult result = runTheme(u.arguments);
+        EXPECT_EQ(result.exitCode, 2) << u.message;
+        EXPECT_TRUE(result.err.contains(u.message)) << result.err.toStdString();
+    }
 }
 
 } // namespace

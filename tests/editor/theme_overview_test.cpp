@@ -1,5 +1,7 @@
 #include "editor/editor_window.h"
+#include "editor/theme_overview.h"
 #include "tests/support/find_control.h"
+#include "tests/support/picture_bytes.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -20,7 +22,6 @@ class ThemeOverviewTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir scratch_;
-
 
 private slots:
     void theButtonSitsInFreeSpace_data() {
@@ -73,6 +74,38 @@ private slots:
         QCOMPARE(control<QComboBox>(w, "cboImg")->currentIndex(), 5);
         QVERIFY(control<QPlainTextEdit>(w, "log")->toPlainText().endsWith(
             "Retrieving mi2.gif details..."));
+        qunsetenv("TMPDIR");
+    }
+
+    // Against the archive the workspace came from, after one slot changed: that slot alone is
+    // marked, and the summary says so.
+    void comparingWithAnotherThemeMarksTheSlotsThatDiffer() {
+        qputenv("TMPDIR", scratch_.path().toUtf8());
+        const QString workspace = scratch_.path() + "/IMAGE-compare";
+        TEditorWindow w(TerminalModel::Korvell, workspace);
+        w.setMessageBoxRunner([](QMessageBox& box) { QFAIL(qPrintable(box.text())); });
+        w.setFileDialogRunner([](QFileDialog&) -> std::optional<QString> {
+            return QStringLiteral(PALVEX_SAMPLE_KORVELL);
+        });
+        QTest::mouseClick(control<QPushButton>(w, "btnFileOpen"), Qt::LeftButton);
+        palvex::test::writeBytes(workspace + "/image/mi1.gif", palvex::test::gifPicture(40, 40));
+        QTest::mouseClick(control<QPushButton>(w, "btnOverview"), Qt::LeftButton);
+        auto* overview = w.findChild<ThemeOverview*>("frmOverview");
+        QVERIFY(overview);
+        overview->setFileDialogRunner([](QFileDialog&) -> std::optional<QString> {
+            return QStringLiteral(PALVEX_SAMPLE_KORVELL);
+        });
+        QTest::mouseClick(control<QPushButton>(*overview, "btnCompare"), Qt::LeftButton);
+        QVERIFY(control<QLabel>(*overview, "lblSummary")
+                    ->text()
+                    .endsWith("Against img.bz2: 1 slots changed, 0 missing there, 0 only there; "
+                              "0 files of no slot differ"));
+        auto* list = control<QListWidget>(*overview, "lstSlots");
+        for (int slot = 0; slot < list->count(); ++slot) {
+            const QImage cell = list->item(slot)->icon().pixmap(list->iconSize()).toImage();
+            QCOMPARE(cell.pixelColor(6, cell.height() / 2) == kChangeMark, slot == 4);
+        }
+        QVERIFY(list->item(4)->toolTip().endsWith("; changed against img.bz2"));
         qunsetenv("TMPDIR");
     }
 };

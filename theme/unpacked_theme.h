@@ -1,0 +1,30 @@
+#pragma once
+
+#include "theme/slot_catalogue.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <optional>
+
+namespace palvex::theme {
+
+// A theme archive unpacked into a private temporary folder of its own, which goes with the
+// object on every way out: looking at an archive never touches a user's workspace.
+class UnpackedTheme {
+public:
+    // False, with *error saying why, when no private temporary folder can be had. Otherwise
+    // unpacks whatever can be unpacked and keeps what was wrong with the archive.
+    bool unpack(TerminalModel model, const QString& archive, QString* error);
+
+    const QString& workspace() const { return workspace_; }
+    // What the archive check and the unpack found wrong, one line each; empty when nothing.
+    const QStringList& problems() const { return problems_; }
+
+private:
+    std::optional<QTemporaryDir> folder_;
+    QString workspace_;
+    QStringList problems_;
+};
+
+} // namespace palvex::theme
