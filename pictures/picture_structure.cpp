@@ -162,51 +162,60 @@ std::optional<JpegFrame> readFrame(const QByteArray& segment) {
     return frame;
 }
 
+// What the segments up to the end marker say.
+struct JpegLayout {
+    std::optional<JpegFrame> frame;
+    bool multiScan = false;
+    int scans = 0;
+};
+
+constexpr int kEndOfFile = -1, kBadLength = -2;
+
+// Reads the segment that marker opens (and a scan's data after it) into layout; answers the
+// marker that follows, kEndOfFile when the file ends first, kBadLength for a broken length.
+int readSegment(ByteReader& in, int marker, JpegLayout& layout) {
+    const int high = in.next(), low = in.next();
+    if (low < 0)
+        return kEndOfFile;
+    const int length = high << 8 | low;
+    if (length < 2)
+        return kBadLength;
+    if (!isStartOfFrame(marker) && marker != kSos)
+        return in.skip(length - 2) ? nextMarker(in) : kEndOfFile;
+    const std::optional<QByteArray> segment = in.take(length - 2);
+    if (!segment)
+        return kEndOfFile;
+    if (isStartOfFrame(marker)) {
+        if (!layout.frame && (layout.frame = readFrame(*segment)))
+            layout.frame->progressive = (marker & 0x03) == 0x02;
+        return nextMarker(in);
+    }
+    // libjpeg keeps every coefficient when the first scan leaves out a component.
+    if (layout.scans++ == 0 && layout.frame && !segment->isEmpty())
+        layout.multiScan =
+            layout.frame->progressive || byteAt(*segment, 0) < layout.frame->sampling.size();
+    return markerAfterScan(in);
+}
+
 PictureStructure jpegStructure(ByteReader& in) {
     if (in.next() != 0xFF || in.next() != kSoi)
         return damaged("JPEG", texts::kNoStartOfImage);
-    PictureStructure structure;
-    std::optional<JpegFrame> frame;
-    bool multiScan = false;
+    JpegLayout layout;
     int marker = nextMarker(in);
-    while (marker != kEoi) {
-        if (marker < 0)
-            return cutShort("JPEG");
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= kSoi)) {
-            marker = nextMarker(in);
-            continue;
-        }
-        const int high = in.next(), low = in.next();
-        if (low < 0)
-            return cutShort("JPEG");
-        const int length = high << 8 | low;
-        if (length < 2)
-            return damaged("JPEG", texts::kBadSegmentLength);
-        if (isStartOfFrame(marker) || marker == kSos) {
-            const std::optional<QByteArray> segment = in.take(length - 2);
-            if (!segment)
-                return cutShort("JPEG");
-            if (isStartOfFrame(marker)) {
-                if (!frame && (frame = readFrame(*segment)))
-                    frame->progressive = (marker & 0x03) == 0x02;
-            } else {
-                // libjpeg keeps every coefficient when the first scan leaves out a component.
-                if (structure.scans++ == 0 && frame && !segment->isEmpty())
-                    multiScan = frame->progressive || byteAt(*segment, 0) < frame->sampling.size();
-                marker = markerAfterScan(in);
-                continue;
-            }
-        } else if (!in.skip(length - 2)) {
-            return cutShort("JPEG");
-        }
-        marker = nextMarker(in);
+    while (marker >= 0 && marker != kEoi) {
+        const bool standalone = marker == 0x01 || (marker >= 0xD0 && marker <= kSoi);
+        marker = standalone ? nextMarker(in) : readSegment(in, marker, layout);
     }
-    if (structure.scans == 0)
+    if (marker == kBadLength)
+        return damaged("JPEG", texts::kBadSegmentLength);
+    if (marker < 0 || layout.scans == 0)
         return cutShort("JPEG");
-    if (structure.scans > kMaxJpegScans)
-        return damaged("JPEG", texts::kTooManyScans.arg(structure.scans).arg(kMaxJpegScans));
-    if (frame && multiScan)
-        structure.fixedBytes = coefficientBytes(*frame);
+    if (layout.scans > kMaxJpegScans)
+        return damaged("JPEG", texts::kTooManyScans.arg(layout.scans).arg(kMaxJpegScans));
+    PictureStructure structure;
+    structure.scans = layout.scans;
+    if (layout.frame && layout.multiScan)
+        structure.fixedBytes = coefficientBytes(*layout.frame);
     return structure;
 }
 
