@@ -81,6 +81,7 @@ protected:
         std::int64_t offset = 0; // header offset in the old archive, then in the new
         std::int64_t size = 0;
         std::uint32_t packedDate = 0;
+        std::int64_t modified = 0; // UTC, as gathered
         std::uint32_t attributes = 0;
         bool isFolder = false;
         std::string newName; // for Rename

@@ -9,6 +9,7 @@
 #include "platform/file_operations.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace palvex::archive {
@@ -157,6 +158,19 @@ bool TTar::copyData(Entry& entry, FileStream& source, std::int64_t size, ByteStr
     return true;
 }
 
+// A date the header cannot carry is stored as the nearest one it can, and the user told so.
+void TTar::warnOfMovedDate(const Entry& entry, std::uint32_t packedDate) {
+    if (NearestHeaderTime(entry.modified, TimeZone) == entry.modified)
+        return;
+    const DateTime stored = UnpackFileDate(packedDate);
+    char text[96];
+    std::snprintf(
+        text, sizeof text,
+        "a tar header cannot hold its date; it is stored as %04d-%02d-%02d %02d:%02d:%02d",
+        stored.year, stored.month, stored.day, stored.hour, stored.minute, stored.second);
+    WarningEvent(entry.name, text);
+}
+
 bool TTar::writeNewEntry(Entry& entry, ByteStream& output) {
     std::string stored;
     if (!nameEntry(entry, stored))
@@ -173,9 +187,12 @@ bool TTar::writeNewEntry(Entry& entry, ByteStream& output) {
             ErrorEvent(entry.name, refusal::TooLarge, "0", error_code::WriteError);
             return true;
         }
-        const std::time_t modified = platform::modificationTime(source->descriptor());
-        packedDate = selectDate(PackFileDate(LocalFromUtc(modified, TimeZone)));
+        entry.modified = platform::modificationTime(source->descriptor());
+        packedDate = selectDate(
+            PackFileDate(LocalFromUtc(NearestHeaderTime(entry.modified, TimeZone), TimeZone)));
     }
+    if (entry.isFolder || DateAttribute == daFileDate)
+        warnOfMovedDate(entry, packedDate);
     try {
         entry.offset = output.position();
         writeEntryHeader(stored, entry.isFolder, size, packedDate, output);
@@ -220,12 +237,13 @@ void TTar::copyCarriedEntry(const Entry& entry, ByteStream& old, ByteStream& out
     copyBytes(old, output, roundUpToBlock(entry.size));
 }
 
+// Two zero blocks end a tar for every reader (a lone one makes GNU tar warn), then zeros fill
+// the last record. A reader that steps over zero blocks reads the archive the same.
 void TTar::endArchive(ByteStream& output) {
-    const std::int64_t size = output.position();
+    const std::int64_t size = output.position() + 2 * kBlock;
     const std::int64_t record = static_cast<std::int64_t>(kTarRecordSize);
-    if (size % record == 0)
-        return;
-    const std::vector<char> zeros(static_cast<std::size_t>(record - size % record), '\0');
+    const std::vector<char> zeros(
+        static_cast<std::size_t>(2 * kBlock + (record - size % record) % record), '\0');
     writeBlock(output, zeros.data(), static_cast<std::int64_t>(zeros.size()));
 }
 

@@ -4,8 +4,8 @@
 
 namespace palvex::archive {
 
-// Writes tar archives: a header per entry, file data padded to 512 bytes, and the whole
-// archive padded with zeros to a multiple of 10 240 bytes.
+// Writes tar archives: a header per entry, file data padded to 512 bytes, two zero blocks,
+// and the whole archive padded with zeros to a multiple of 10 240 bytes.
 class TTar : public TCompBase {
 public:
     TTar();
@@ -26,6 +26,7 @@ protected:
 
 private:
     bool nameEntry(Entry& entry, std::string& stored);
+    void warnOfMovedDate(const Entry& entry, std::uint32_t packedDate);
     std::unique_ptr<FileStream> openSource(const Entry& entry);
     void writeEntryHeader(const std::string& stored, bool folder, std::int64_t size,
                           std::uint32_t packedDate, ByteStream& output);

@@ -9,6 +9,15 @@ namespace {
 
 constexpr DateTime kEarliestFileDate{1980, 1, 1, 0, 1, 0};
 
+// Leap years from 1970 up to and not including year. Dividing by four alone, as the day count
+// once did, gives the same up to 2099 and then a day too many.
+std::int64_t leapYearsBefore(int year) {
+    auto upTo = [](std::int64_t y) {
+        return y / 4 - y / 100 + y / 400;
+    };
+    return upTo(year - 1) - upTo(1969);
+}
+
 int daysBeforeMonth(int year, int month) {
     int days = 0;
     for (int m = 1; m < month; ++m)
@@ -20,7 +29,7 @@ int daysBeforeMonth(int year, int month) {
 
 std::uint32_t UnixTimeFromFileDate(const DateTime& local, const TimeZoneInformation& zone) {
     const DateTime utc = addMinutes(local, zoneOffsetMinutes(zone, local));
-    const std::int64_t days = std::int64_t(utc.year - 1970) * 365 + (utc.year - 1969) / 4 +
+    const std::int64_t days = std::int64_t(utc.year - 1970) * 365 + leapYearsBefore(utc.year) +
                               daysBeforeMonth(utc.year, utc.month) + utc.day - 1;
     const std::int64_t seconds = days * 86400 + utc.hour * 3600 + utc.minute * 60 + utc.second;
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(seconds, 0, UINT32_MAX));
@@ -36,14 +45,13 @@ DateTime FileDateFromUnixTime(std::int64_t seconds, const TimeZoneInformation& z
     std::int64_t rest = seconds < 0 ? -seconds : seconds;
     DateTime utc;
     for (;; ++utc.year) {
-        const int yearDays = utc.year % 4 == 0 ? 366 : 365;
+        const int yearDays = isLeapYear(utc.year) ? 366 : 365;
         if (rest < std::int64_t(yearDays) * 86400)
             break;
         rest -= std::int64_t(yearDays) * 86400;
     }
     for (;; ++utc.month) {
-        const int monthDays =
-            utc.month == 2 && utc.year % 4 == 0 ? 29 : daysInMonth(2001, utc.month);
+        const int monthDays = daysInMonth(utc.year, utc.month);
         if (rest < std::int64_t(monthDays) * 86400)
             break;
         rest -= std::int64_t(monthDays) * 86400;
@@ -54,6 +62,12 @@ DateTime FileDateFromUnixTime(std::int64_t seconds, const TimeZoneInformation& z
     utc.minute = static_cast<int>(rest / 60 % 60);
     utc.second = std::min(59, static_cast<int>(rest % 60));
     return addMinutes(utc, -zoneOffsetMinutes(zone, utc));
+}
+
+std::int64_t NearestHeaderTime(std::int64_t utcSeconds, const TimeZoneInformation& zone) {
+    const std::int64_t earliest = UtcFromLocal({1980, 1, 1, 0, 0, 0}, zone);
+    const std::int64_t latest = std::int64_t(UINT32_MAX) - 1;
+    return std::clamp(utcSeconds, earliest, latest);
 }
 
 DateTime LocalFromUtc(std::int64_t utcSeconds, const TimeZoneInformation& zone) {

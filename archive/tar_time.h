@@ -15,6 +15,11 @@ std::uint32_t UnixTimeFromFileDate(const DateTime& local, const TimeZoneInformat
 // 1980-01-01 00:01:00, the earliest date the file system's two-second form keeps.
 DateTime FileDateFromUnixTime(std::int64_t seconds, const TimeZoneInformation& zone);
 
+// The time nearest to utcSeconds that a header written by way of the file date can carry:
+// from 1980-01-01 00:00:00 local time, the earliest file date, to 2106-02-07 06:28:14 UTC, the
+// last even second the 32-bit field holds.
+std::int64_t NearestHeaderTime(std::int64_t utcSeconds, const TimeZoneInformation& zone);
+
 // A file's UTC time stamp as a local date in the zone, and back.
 DateTime LocalFromUtc(std::int64_t utcSeconds, const TimeZoneInformation& zone);
 std::int64_t UtcFromLocal(const DateTime& local, const TimeZoneInformation& zone);

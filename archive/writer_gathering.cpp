@@ -94,7 +94,9 @@ bool TCustomCClass::gatherEntry(const std::string& path, const platform::Directo
     entry.isFolder = folder;
     entry.size = folder ? 0 : found.size;
     entry.attributes = found.attributes;
-    entry.packedDate = PackFileDate(LocalFromUtc(found.modified, TimeZone));
+    entry.modified = found.modified;
+    entry.packedDate =
+        PackFileDate(LocalFromUtc(NearestHeaderTime(found.modified, TimeZone), TimeZone));
     const std::string stored = storedNameFor(path, currentRoot_, StoredDirNames, DefaultDir);
 
     if (!folder && excluded(path)) {

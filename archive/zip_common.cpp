@@ -62,6 +62,12 @@ void TZipCommon::RaiseError(const std::string& FileName, const std::string& Exte
         throw E_RAISE(code);
 }
 
+void TZipCommon::WarningEvent(const std::string& FileName, const std::string& Text) {
+    pauseClock();
+    fireQuietly(OnWarning, FileName, Text);
+    resumeClock();
+}
+
 TArcType TZipCommon::detectType(const std::string& path) {
     try {
         FileStream stream(path, FileStream::Mode::OpenRead);

@@ -37,6 +37,9 @@ public:
     std::function<void(TZipCommon& Sender, const std::string& FileName, std::string& NewFileName)>
         OnRenameFile;
     std::function<void(TZipCommon& Sender, const std::string& FileName)> OnExcludeFile;
+    // Something the run changed or left aside while the file itself went through: no error.
+    std::function<void(TZipCommon& Sender, const std::string& FileName, const std::string& Text)>
+        OnWarning;
 
     // Services the user interface's message queue during a run, so that a window repaints
     // and a cancel request can come in.
@@ -80,6 +83,8 @@ public:
     void RaiseError(const std::string& FileName, const std::string& ExtendedMsg,
                     const std::string& VolumeID, int code, const std::string& reason = {});
     const std::string& ErrorReason() const { return errorReason_; }
+    // Reports through OnWarning; never raises.
+    void WarningEvent(const std::string& FileName, const std::string& Text);
 
 protected:
     // The reader's rule: a missing file empties the name and gives atNA; an existing one

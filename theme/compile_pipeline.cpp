@@ -39,6 +39,11 @@ void ArchivePipelines::logWriterErrors(QString& firstError) {
         if (firstError.isEmpty())
             firstError = line;
     };
+    Tar1.OnWarning = [this](archive::TZipCommon&, const std::string& fileName,
+                            const std::string& text) {
+        ui_.appendLog(
+            texts::kWarning.arg(QString::fromStdString(fileName), QString::fromStdString(text)));
+    };
     Tar1.ProcessMessages = [this] {
         session_.ui.serviceMessages();
     };

@@ -21,6 +21,7 @@ inline const QString kUnpackError = QStringLiteral("Error unpacking the img.bz2.
 inline const QString kUnpackedFiles = QStringLiteral("Unpacked Files :");
 inline const QString kArchiveTooLarge = QStringLiteral("The archive unpacks to more than %1 bytes");
 inline const QString kDiskFull = QStringLiteral("Disk full : ");
+inline const QString kWarning = QStringLiteral("Warning : %1 (%2)");
 inline const QString kSelectOutput = QStringLiteral("Please select an output file !");
 inline const QString kCompiling = QStringLiteral("Compiling img.bz2...");
 inline const QString kProcessDone = QStringLiteral("Process Done!");

@@ -31,6 +31,28 @@ TEST(TarTime, TheRangeEnds) {
     // A negative value reads as its absolute value; past 2038 a date is still a date.
     EXPECT_EQ(FileDateFromUnixTime(-1000000000, utc), (DateTime{2001, 9, 9, 1, 46, 40}));
     EXPECT_EQ(FileDateFromUnixTime(2222121600u, utc), (DateTime{2040, 6, 1, 0, 0, 0}));
+    // 2100 is no leap year: a date after its February is stored as itself, not a day on.
+    EXPECT_EQ(UnixTimeFromFileDate({2101, 1, 1, 0, 0, 0}, utc), 4133980800u);
+    EXPECT_EQ(FileDateFromUnixTime(4107542400u, utc), (DateTime{2100, 3, 1, 0, 0, 0}));
+    EXPECT_EQ(FileDateFromUnixTime(4133980800u, utc), (DateTime{2101, 1, 1, 0, 0, 0}));
+}
+
+// Outside what a header written by way of the file date holds, the nearest end of it.
+TEST(TarTime, NearestHeaderTime) {
+    const TimeZoneInformation cet = zone("CET-1CEST,M3.5.0,M10.5.0/3");
+    const std::int64_t earliest = 315532800 - 3600; // 1980-01-01 00:00:00 in Paris
+    const std::int64_t latest = 4294967294;         // 2106-02-07 06:28:14 UTC
+    for (const auto& [given, nearest] : std::vector<std::pair<std::int64_t, std::int64_t>>{
+             {-5, earliest},
+             {earliest - 1, earliest},
+             {earliest, earliest},
+             {1000000000, 1000000000},
+             {latest, latest},
+             {latest + 1, latest},
+             {4354732800, latest}, // 2107-12-31
+         })
+        EXPECT_EQ(NearestHeaderTime(given, cet), nearest) << given;
+    EXPECT_EQ(UnixTimeFromFileDate(LocalFromUtc(latest, cet), cet), latest);
 }
 
 TEST(TarTime, ZoneShiftFollowsDaylightTime) {

@@ -116,10 +116,58 @@ TEST_F(TarWriter, NamesAreStoredInCodePage437) {
     EXPECT_EQ(test::readFile(archive()).substr(0, 9), std::string("caf\x82.txt\0", 9));
 }
 
-TEST_F(TarWriter, NoPaddingWhenTheLastEntryEndsOnARecord) {
-    test::writeFile(in("a.bin"), std::string(10240 - 512, 'x'));
-    ASSERT_EQ(compile(), 1);
-    EXPECT_EQ(fs::file_size(archive()), 10240u);
+// A date the header cannot hold is stored as the nearest one it can, and named in a warning.
+TEST_F(TarWriter, DatesBeyondTheHeaderGoToItsEndsWithAWarning) {
+    const std::pair<const char*, std::time_t> dates[] = {
+        {"1975.gif", 157766400},
+        {"2107.gif", 4354732800}, // out of reach
+        {"2100.gif", 4107542400},
+        {"2001.gif", 1000000000}, // within it
+    };
+    for (const auto& [name, modified] : dates) {
+        test::writeFile(in(name), "x");
+        setTime(in(name), modified);
+    }
+    std::vector<std::string> warnings;
+    writer.OnWarning = [&](TZipCommon&, const std::string& file, const std::string& text) {
+        warnings.push_back(fs::path(file).filename().string() + ": " + text);
+    };
+    ASSERT_EQ(compile(), 4);
+    EXPECT_EQ(pythonListing(archive()), "1975.gif 1 0o100444 315532800 0\n"
+                                        "2001.gif 1 0o100444 1000000000 0\n"
+                                        "2100.gif 1 0o100444 4107542400 0\n"
+                                        "2107.gif 1 0o100444 4294967294 0\n");
+    std::sort(warnings.begin(), warnings.end());
+    EXPECT_EQ(warnings, (std::vector<std::string>{
+                            "1975.gif: a tar header cannot hold its date; it is stored as "
+                            "1980-01-01 00:00:00",
+                            "2107.gif: a tar header cannot hold its date; it is stored as "
+                            "2106-02-07 06:28:14",
+                        }));
+}
+
+// One zero block alone makes GNU tar warn of "A lone zero block"; none makes readers that
+// want two complain of an archive cut short.
+TEST_F(TarWriter, TwoZeroBlocksEndEveryArchiveThenTheRecordIsFilled) {
+    struct Case {
+        std::size_t data;
+        std::size_t length;
+    } const cases[] = {
+        {10240 - 2 * 512, 20480}, // the data ends one block short of a record
+        {10240 - 512, 20480},     // the data ends on the record
+        {10240 - 3 * 512, 10240}, // two blocks are left for the zeros
+    };
+    for (const Case& c : cases) {
+        fs::remove(archive());
+        test::writeFile(in("a.bin"), std::string(c.data, 'x'));
+        ASSERT_EQ(compile(), 1);
+        const std::string bytes = test::readFile(archive());
+        EXPECT_EQ(bytes.size(), c.length) << c.data;
+        EXPECT_EQ(bytes.substr(512 + c.data), std::string(c.length - 512 - c.data, '\0'));
+        std::string said;
+        EXPECT_EQ(test::shell("tar -tf " + archive() + " 2>&1", &said), 0);
+        EXPECT_EQ(said, "a.bin\n") << c.data;
+    }
 }
 
 TEST_F(TarWriter, EmptyFoldersGetEntriesOfTheirOwn) {
