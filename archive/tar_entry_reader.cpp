@@ -51,11 +51,64 @@ bool parseTime(std::string_view text, std::int64_t& value) {
     return parseDecimal(text, value);
 }
 
+bool parseCount(std::string_view text, std::int64_t& value) {
+    return parseDecimal(text, value) && value >= 0;
+}
+
+// "offset,size,offset,size,...": the whole map of version 0.1 in one record.
+bool parseMapList(std::string_view text, std::vector<SparseFragment>& map) {
+    std::vector<std::int64_t> numbers;
+    while (!text.empty()) {
+        const std::size_t comma = std::min(text.find(','), text.size());
+        std::int64_t number = 0;
+        if (!parseCount(text.substr(0, comma), number) ||
+            numbers.size() >= 2 * static_cast<std::size_t>(TarEntryReader::kMaxSparseFragments))
+            return false;
+        numbers.push_back(number);
+        text.remove_prefix(std::min(comma + 1, text.size()));
+    }
+    if (numbers.size() % 2 != 0)
+        return false;
+    for (std::size_t i = 0; i < numbers.size(); i += 2)
+        map.push_back({numbers[i], numbers[i + 1]});
+    return true;
+}
+
+void takeSparseRecord(std::string_view key, std::string_view value, PaxSparse& sparse) {
+    sparse.present = true;
+    std::int64_t number = 0;
+    const bool counted = parseCount(value, number);
+    if (key == "GNU.sparse.major")
+        sparse.major = number;
+    else if (key == "GNU.sparse.minor")
+        sparse.minor = number;
+    else if (key == "GNU.sparse.size" || key == "GNU.sparse.realsize")
+        sparse.realSize = number;
+    else if (key == "GNU.sparse.offset" && !sparse.pendingOffset)
+        sparse.pendingOffset = number;
+    else if (key == "GNU.sparse.numbytes" && sparse.pendingOffset) {
+        sparse.map.push_back({*sparse.pendingOffset, number});
+        sparse.pendingOffset.reset();
+    } else if (key == "GNU.sparse.name") {
+        sparse.name = std::string(value);
+        return;
+    } else if (key == "GNU.sparse.map") {
+        sparse.malformed = sparse.malformed || !parseMapList(value, sparse.map);
+        return;
+    } else if (key == "GNU.sparse.offset" || key == "GNU.sparse.numbytes") {
+        sparse.malformed = true; // an offset without its length, or the reverse
+        return;
+    } else if (key != "GNU.sparse.numblocks") {
+        return; // a key of a later version: what is known of the map decides
+    }
+    sparse.malformed =
+        sparse.malformed || !counted ||
+        static_cast<std::int64_t>(sparse.map.size()) > TarEntryReader::kMaxSparseFragments;
+}
+
 } // namespace
 
-bool ParsePaxRecords(const std::string& data, std::optional<std::string>& path,
-                     std::optional<std::string>& linkPath, std::optional<std::int64_t>& size,
-                     std::optional<std::int64_t>& mtime, bool* sparse) {
+bool ParsePaxRecords(const std::string& data, PaxOverrides& overrides) {
     const std::string_view all(data);
     for (std::size_t at = 0; at < all.size() && all[at] != '\0';) {
         const std::size_t space = all.find(' ', at);
@@ -73,29 +126,56 @@ bool ParsePaxRecords(const std::string& data, std::optional<std::string>& path,
             return false;
         const std::string_view key = record.substr(0, equals);
         const std::string_view value = record.substr(equals + 1);
-        if (sparse && key.substr(0, 11) == "GNU.sparse.")
-            *sparse = true;
-        // An empty value undoes a setting, leaving the header's own field in force.
+        if (key.substr(0, 11) == "GNU.sparse.") {
+            takeSparseRecord(key, value, overrides.sparse);
+            continue;
+        }
+        // An empty value undoes a setting, leaving the header's own field in force. A value
+        // that cannot be read leaves it in force too: the member is sound without it.
         std::int64_t number = 0;
-        if (key == "path")
-            path = value.empty() ? std::nullopt : std::optional<std::string>(value);
-        else if (key == "linkpath")
-            linkPath = value.empty() ? std::nullopt : std::optional<std::string>(value);
-        else if (key == "size" && value.empty())
-            size.reset();
-        else if (key == "size" && parseDecimal(value, number) && number >= 0)
-            size = number;
-        else if (key == "mtime" && value.empty())
-            mtime.reset();
-        else if (key == "mtime" && parseTime(value, number))
-            mtime = number;
-        else if (key == "size" || key == "mtime")
-            return false;
+        bool readable = true;
+        if (key == "path") {
+            overrides.path = value.empty() ? std::nullopt : std::optional<std::string>(value);
+        } else if (key == "linkpath") {
+            overrides.linkPath = value.empty() ? std::nullopt : std::optional<std::string>(value);
+        } else if (key == "size" || key == "mtime") {
+            std::optional<std::int64_t>& field = key == "size" ? overrides.size : overrides.mtime;
+            readable = value.empty() ||
+                       (key == "size" ? parseCount(value, number) : parseTime(value, number));
+            if (value.empty())
+                field.reset();
+            else if (readable)
+                field = number;
+        }
+        if (!readable && overrides.ignored.empty())
+            overrides.ignored = std::string(key) + "=" + std::string(value.substr(0, 64));
     }
     return true;
 }
 
-TarEntryReader::TarEntryReader(ByteStream& archive) : archive_(archive), length_(archive.size()) {}
+std::string CheckSparseMap(const std::vector<SparseFragment>& map, std::int64_t realSize,
+                           std::int64_t dataSize) {
+    if (static_cast<std::int64_t>(map.size()) > TarEntryReader::kMaxSparseFragments)
+        return "its sparse map has more than " +
+               std::to_string(TarEntryReader::kMaxSparseFragments) + " fragments";
+    std::int64_t end = 0;
+    std::int64_t data = 0;
+    for (const SparseFragment& fragment : map) {
+        // Disjoint fragments within realSize also keep every sum below realSize.
+        if (fragment.offset < end || fragment.size < 0 || fragment.offset > realSize ||
+            fragment.size > realSize - fragment.offset)
+            return "its sparse map has fragments out of order, overlapping or past the end of "
+                   "the file";
+        end = fragment.offset + fragment.size;
+        data += fragment.size;
+    }
+    if (data > dataSize)
+        return "its sparse map describes more data than the entry holds";
+    return {};
+}
+
+TarEntryReader::TarEntryReader(ByteStream& archive, std::int64_t from)
+    : archive_(archive), length_(archive.size()), at_(from) {}
 
 TarStep TarEntryReader::cut(TarEntry& entry, std::string problem) {
     entry.problem = std::move(problem);
@@ -104,8 +184,8 @@ TarStep TarEntryReader::cut(TarEntry& entry, std::string problem) {
 }
 
 bool TarEntryReader::readHeader(TarStep& step, TarEntry& entry) {
-    const bool pending = next_.path || next_.linkPath || next_.size || next_.mtime || longName_ ||
-                         longLink_ || !pendingProblem_.empty();
+    const bool pending = next_.path || next_.linkPath || next_.size || next_.mtime ||
+                         next_.sparse.present || longName_ || longLink_ || !pendingProblem_.empty();
     std::int64_t got = 0;
     if (at_ < length_) {
         try {
@@ -138,6 +218,18 @@ bool TarEntryReader::readRecordData(std::int64_t size, std::string& data) {
     }
 }
 
+bool TarEntryReader::isHeaderAt(std::int64_t offset) {
+    TarHeader block{};
+    if (offset > length_ - kBlock)
+        return false;
+    try {
+        archive_.seek(offset, ByteStream::Origin::Begin);
+        return archive_.read(block.data(), kBlock) == kBlock && HeaderChecksumValid(block);
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
 bool TarEntryReader::takeRecord(char type, std::int64_t size, TarEntry& entry) {
     entry.name = ReadName(header_);
     if (size > length_ - at_ - kBlock) {
@@ -156,29 +248,185 @@ bool TarEntryReader::takeRecord(char type, std::int64_t size, TarEntry& entry) {
         return true;
     }
     bool wellFormed = true;
-    bool sparse = false;
-    if (type == kTypeLongName)
+    if (type == kTypeLongName) {
         longName_ = data.substr(0, strnlen(data.data(), data.size()));
-    else if (type == kTypeLongLink)
+    } else if (type == kTypeLongLink) {
         longLink_ = data.substr(0, strnlen(data.data(), data.size()));
-    else if (type == kTypePaxEntry)
-        wellFormed =
-            ParsePaxRecords(data, next_.path, next_.linkPath, next_.size, next_.mtime, &sparse);
-    else
-        wellFormed =
-            ParsePaxRecords(data, global_.path, global_.linkPath, global_.size, global_.mtime);
+    } else if (type == kTypePaxEntry || type == kTypeSolarisPax) {
+        wellFormed = ParsePaxRecords(data, next_);
+    } else {
+        wellFormed = ParsePaxRecords(data, global_);
+        global_.sparse = {}; // a map describes one member, never all of them
+        if (next_.ignored.empty())
+            next_.ignored = std::move(global_.ignored);
+        global_.ignored.clear();
+    }
     if (!wellFormed)
         pendingProblem_ = "its extended header is malformed";
-    else if (sparse)
-        pendingProblem_ = "it is a sparse file, which is not unpacked";
     return true;
 }
 
-TarStep TarEntryReader::member(char type, std::int64_t size, TarEntry& entry) {
+// Folders, links, devices and FIFOs have no data, yet some writers store a size on them (a
+// folder's size on disk, a hard link's target's size). Other readers take such a size as
+// data only where no header follows at once, and so does this one.
+void TarEntryReader::dropSizeWithoutData(TarEntry& entry) {
+    static constexpr std::string_view kNoDataTypes = "123456";
+    if (entry.size <= 0 || kNoDataTypes.find(entry.type) == std::string_view::npos)
+        return;
+    if (entry.size > length_ - entry.dataOffset || isHeaderAt(entry.dataOffset))
+        entry.size = 0;
+}
+
+bool TarEntryReader::readOldGnuMap(TarEntry& entry) {
+    entry.sparse = true;
+    bool sound = true;
+    auto takeSlots = [&](const TarHeader& block, TarField map) {
+        for (std::size_t at = map.offset;
+             at + 2 * old_gnu_field::kSlotWidth <= map.offset + map.width;
+             at += 2 * old_gnu_field::kSlotWidth) {
+            if (block[at] == 0)
+                return;
+            const auto offset = ParseNumber(block, {at, old_gnu_field::kSlotWidth});
+            const auto size =
+                ParseNumber(block, {at + old_gnu_field::kSlotWidth, old_gnu_field::kSlotWidth});
+            sound = sound && offset && size;
+            if (static_cast<std::int64_t>(entry.fragments.size()) <= kMaxSparseFragments)
+                entry.fragments.push_back({offset.value_or(0), size.value_or(0)});
+        }
+    };
+    const auto realSize = ParseNumber(header_, old_gnu_field::realSize);
+    entry.realSize = realSize.value_or(0);
+    sound = sound && realSize.has_value();
+    takeSlots(header_, old_gnu_field::sparse);
+    bool extended = header_[old_gnu_field::isExtended.offset] != 0;
+    TarHeader block{};
+    // The extension blocks lie between the header and the data; every one is read, however
+    // many, since the data only begins after the last.
+    while (extended) {
+        bool read = false;
+        if (entry.dataOffset <= length_ - kBlock) {
+            try {
+                archive_.seek(entry.dataOffset, ByteStream::Origin::Begin);
+                read = archive_.read(block.data(), kBlock) == kBlock;
+            } catch (const Exception&) {
+            }
+        }
+        if (!read)
+            return false;
+        takeSlots(block, old_gnu_field::extensionMap);
+        extended = block[old_gnu_field::extensionIsExtended.offset] != 0;
+        entry.dataOffset += kBlock;
+    }
+    entry.fragmentsOffset = entry.dataOffset;
+    if (!sound && entry.problem.empty())
+        entry.problem = "its sparse map is malformed";
+    return true;
+}
+
+// Version 1.0 keeps the map as decimal lines at the start of the data: the number of
+// fragments, then each one's offset and length, padded to a block. False when the archive
+// ends inside the map.
+bool TarEntryReader::readMapInData(TarEntry& entry) {
+    const std::int64_t inArchive = length_ - entry.dataOffset;
+    std::vector<std::int64_t> numbers;
+    std::int64_t count = -1;
+    std::string digits;
+    std::int64_t at = 0;
+    TarHeader chunk{};
+    while (count < 0 || static_cast<std::int64_t>(numbers.size()) < 2 * count) {
+        if (at >= entry.size) {
+            entry.problem = "its sparse map is malformed";
+            return true;
+        }
+        if (at >= inArchive)
+            return false;
+        if (at % kBlock == 0) {
+            const std::int64_t want = std::min(kBlock, inArchive - at);
+            try {
+                archive_.seek(entry.dataOffset + at, ByteStream::Origin::Begin);
+                if (archive_.read(chunk.data(), want) != want)
+                    return false;
+            } catch (const Exception&) {
+                return false;
+            }
+        }
+        const char c = static_cast<char>(chunk[static_cast<std::size_t>(at % kBlock)]);
+        ++at;
+        if (c != '\n') {
+            digits += c;
+            if (digits.size() > 18 || c < '0' || c > '9') {
+                entry.problem = "its sparse map is malformed";
+                return true;
+            }
+            continue;
+        }
+        std::int64_t number = 0;
+        if (!parseCount(digits, number)) {
+            entry.problem = "its sparse map is malformed";
+            return true;
+        }
+        if (count < 0 && number > kMaxSparseFragments) {
+            entry.problem = "its sparse map has more than " + std::to_string(kMaxSparseFragments) +
+                            " fragments";
+            return true;
+        }
+        digits.clear();
+        if (count < 0)
+            count = number;
+        else
+            numbers.push_back(number);
+    }
+    for (std::size_t i = 0; i < numbers.size(); i += 2)
+        entry.fragments.push_back({numbers[i], numbers[i + 1]});
+    entry.fragmentsOffset = entry.dataOffset + roundUpToBlock(at);
+    return true;
+}
+
+namespace {
+
+// Whether a name passes through the folder GNU tar puts a sparse file's header in, so that
+// readers that know nothing of sparse files keep it apart: "GNUSparseFile.1234/name".
+bool hasStandInFolder(std::string_view name) {
+    for (std::size_t at = 0; at < name.size();) {
+        const std::size_t slash = std::min(name.find('/', at), name.size());
+        if (slash < name.size() && name.substr(at, 14) == "GNUSparseFile.")
+            return true;
+        at = slash + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+// The GNU.sparse records of a regular member: its real name and size and where its map is.
+bool TarEntryReader::takeSparse(TarEntry& entry, PaxSparse& sparse) {
+    entry.sparse = true;
+    entry.realSize = sparse.realSize.value_or(0);
+    entry.fragmentsOffset = entry.dataOffset;
+    const bool mapInData = sparse.major == 1;
+    if (!entry.problem.empty())
+        return true;
+    if (sparse.malformed || sparse.pendingOffset || !sparse.realSize ||
+        (sparse.major && *sparse.major > 1))
+        entry.problem = "its sparse map is malformed";
+    else if (!sparse.name && hasStandInFolder(entry.name))
+        entry.problem = "it is a sparse file whose real name is missing";
+    else if (mapInData)
+        return readMapInData(entry);
+    else
+        entry.fragments = std::move(sparse.map);
+    return true;
+}
+
+TarStep TarEntryReader::member(char type, std::int64_t size, TarEntry& entry,
+                               std::int64_t recordsOffset) {
+    entry.recordsOffset = recordsOffset;
     entry.headerOffset = at_;
     entry.dataOffset = at_ + kBlock;
     entry.type = type;
-    entry.name = next_.path     ? *next_.path
+    PaxSparse sparse = std::move(next_.sparse);
+    entry.name = sparse.name    ? *sparse.name
+                 : next_.path   ? *next_.path
                  : longName_    ? *longName_
                  : global_.path ? *global_.path
                                 : headerName(header_);
@@ -187,10 +435,15 @@ TarStep TarEntryReader::member(char type, std::int64_t size, TarEntry& entry) {
                      : global_.linkPath ? *global_.linkPath
                                         : fieldText(header_, tar_field::linkname);
     entry.size = next_.size ? *next_.size : global_.size ? *global_.size : size;
-    entry.mtime = next_.mtime     ? *next_.mtime
-                  : global_.mtime ? *global_.mtime
-                                  : ParseNumber(header_, tar_field::mtime).value_or(0);
+    // A date before 1970 is taken as 1970, not mirrored into the future.
+    entry.mtime = std::max<std::int64_t>(
+        0, next_.mtime     ? *next_.mtime
+           : global_.mtime ? *global_.mtime
+                           : ParseNumber(header_, tar_field::mtime).value_or(0));
     entry.problem = std::move(pendingProblem_);
+    if (!next_.ignored.empty())
+        entry.warning = "the value of \"" + next_.ignored +
+                        "\" in its extended header cannot be read; the header's own applies";
     // An extended header may carry any bytes: no file system takes a NUL in a name, and a
     // name longer than a path may be only makes every later check slow.
     constexpr std::size_t kMaxPath = 4096;
@@ -204,6 +457,20 @@ TarStep TarEntryReader::member(char type, std::int64_t size, TarEntry& entry) {
     longName_.reset();
     longLink_.reset();
     pendingProblem_.clear();
+
+    bool mapRead = true;
+    if (type == kTypeGnuSparse)
+        mapRead = readOldGnuMap(entry);
+    else if (sparse.present && (type == kTypeFile || type == '\0' || type == kTypeContiguous))
+        mapRead = takeSparse(entry, sparse);
+    else
+        dropSizeWithoutData(entry);
+    if (!mapRead)
+        return cut(entry, "the archive ends inside a sparse file's map");
+    if (entry.sparse && entry.problem.empty())
+        entry.problem = CheckSparseMap(entry.fragments, entry.realSize,
+                                       entry.dataOffset + entry.size - entry.fragmentsOffset);
+
     if (entry.size > length_ - entry.dataOffset) {
         entry.dataComplete = false;
         at_ = length_;
@@ -214,6 +481,7 @@ TarStep TarEntryReader::member(char type, std::int64_t size, TarEntry& entry) {
 }
 
 TarStep TarEntryReader::next(TarEntry& entry) {
+    const std::int64_t recordsOffset = at_;
     for (;;) {
         entry = TarEntry{};
         TarStep step = TarStep::End;
@@ -222,6 +490,9 @@ TarStep TarEntryReader::next(TarEntry& entry) {
         const std::string name = ReadName(header_);
         const std::optional<std::int64_t> size = ParseNumber(header_, tar_field::size);
         if (name.empty() || ParseOctal(header_, tar_field::chksum) == 0) {
+            // A header without a name whose data runs past the end: a cut archive, not its end.
+            if (size && *size > length_ - at_ - kBlock && HeaderChecksumValid(header_))
+                return cut(entry, "the archive ends inside the data of an entry without a name");
             // Not an entry (zero blocks, for one): stepped over with whatever data it claims.
             const std::int64_t skip =
                 size && *size > 0 ? roundUpToBlock(std::min(*size, length_)) : 0;
@@ -238,13 +509,23 @@ TarStep TarEntryReader::next(TarEntry& entry) {
             return cut(entry, "its size field cannot be read");
         }
         const char type = TypeFlag(header_);
-        if (type == kTypePaxEntry || type == kTypePaxGlobal || type == kTypeLongName ||
-            type == kTypeLongLink) {
+        if (type == kTypePaxEntry || type == kTypeSolarisPax || type == kTypePaxGlobal ||
+            type == kTypeLongName || type == kTypeLongLink) {
             if (!takeRecord(type, *size, entry))
                 return TarStep::Cut;
             continue;
         }
-        return member(type, *size, entry);
+        if (type == kTypeSolarisAcl || type == kTypeSolarisXattr) {
+            // Solaris tar describes the member that follows with an ACL or its extended
+            // attributes; the member itself is what gets written.
+            if (*size > length_ - at_ - kBlock) {
+                entry.name = name;
+                return cut(entry, "the archive ends inside an extended header");
+            }
+            at_ += kBlock + roundUpToBlock(*size);
+            continue;
+        }
+        return member(type, *size, entry, recordsOffset);
     }
 }
 

@@ -124,14 +124,17 @@ bool IsTarArchive(ByteStream& stream) {
     stream.seek(0, ByteStream::Origin::Begin);
     if (stream.read(header.data(), kTarBlockSize) != static_cast<std::int64_t>(kTarBlockSize))
         return false;
+    if (HeaderChecksumValid(header))
+        return true;
     if (TypeFlag(header) == kTypeVolumeLabel) {
         if (size - static_cast<std::int64_t>(kTarBlockSize) <=
             static_cast<std::int64_t>(kTarBlockSize))
             return false;
         if (stream.read(header.data(), kTarBlockSize) != static_cast<std::int64_t>(kTarBlockSize))
             return false;
+        return HeaderChecksumValid(header);
     }
-    return HeaderChecksumValid(header);
+    return false;
 }
 
 } // namespace palvex::archive

@@ -66,6 +66,23 @@ inline constexpr char kTypePaxEntry = 'x';
 inline constexpr char kTypePaxGlobal = 'g';
 inline constexpr char kTypeLongName = 'L';
 inline constexpr char kTypeLongLink = 'K';
+inline constexpr char kTypeGnuSparse = 'S';
+inline constexpr char kTypeGnuDumpDir = 'D'; // a folder with the listing of its names as data
+inline constexpr char kTypeSolarisPax = 'X'; // what Solaris tar writes for 'x'
+inline constexpr char kTypeSolarisAcl = 'A';
+inline constexpr char kTypeSolarisXattr = 'E';
+
+// The old GNU header keeps a sparse file's map where ustar has its prefix: four entries of
+// offset and length (12 bytes each), a flag saying that extension blocks follow, and the
+// file's real size. Each extension block holds 21 more entries and a flag of its own.
+namespace old_gnu_field {
+inline constexpr TarField sparse{386, 96};
+inline constexpr TarField isExtended{482, 1};
+inline constexpr TarField realSize{483, 12};
+inline constexpr TarField extensionMap{0, 504};
+inline constexpr TarField extensionIsExtended{504, 1};
+inline constexpr std::size_t kSlotWidth = 12; // offset, then length
+} // namespace old_gnu_field
 
 // width - 1 octal digits, zero-filled on the left, then a NUL.
 std::string FormatOctal(std::uint32_t value, std::size_t width);
@@ -103,8 +120,8 @@ void WriteHeader(TarHeader& header, const TarEntryHeader& entry, std::string& un
 // The stored name a header gets: "\" becomes "/", and a folder ends with exactly one "/".
 std::string HeaderName(std::string storedName, bool isDirectory);
 
-// A file longer than 512 bytes whose first header (or the one after a volume label) has a
-// valid checksum.
+// A file longer than 512 bytes whose first header has a valid checksum, whatever its type (an
+// archive may hold nothing but its volume label), or whose header after a volume label has.
 bool IsTarArchive(ByteStream& stream);
 
 } // namespace palvex::archive

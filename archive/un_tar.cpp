@@ -1,10 +1,12 @@
 #include "archive/un_tar.h"
 
 #include "archive/path_rules.h"
+#include "archive/sparse_stream.h"
 #include "archive/tar_time.h"
 #include "platform/code_page.h"
 
 #include <filesystem>
+#include <map>
 
 namespace palvex::archive {
 
@@ -60,12 +62,18 @@ std::string TUnTar::entryName(const std::string& stored) const {
 
 void TUnTar::formatStep(ByteStream& archive) {
     written_.clear();
-    // Without a bound, a small archive of many links to one large file writes without end.
-    copyBytesLeft_ = archive.size();
+    // Without a bound, a small archive of many links to one large file, or of one sparse file
+    // that is nearly all hole, writes without end.
+    bytesLeft_ = MaxUnpackedSize;
     try {
         selectedSize_ = 0;
+        unpackedSize_ = 0;
         const std::vector<EntryRecord> entries = scan(archive);
-        if (!entries.empty())
+        if (unpackedSize_ > MaxUnpackedSize)
+            ErrorEvent("", "", volumeName_, error_code::OpenError,
+                       "the archive unpacks to more than " + std::to_string(MaxUnpackedSize) +
+                           " bytes");
+        else if (!entries.empty())
             extractEntries(archive, entries);
     } catch (...) {
         // Whatever went wrong was reported where it happened.
@@ -78,24 +86,28 @@ TUnTar::EntryRecord TUnTar::recordFor(TarEntry entry) const {
     const char type = entry.type;
     const bool oldFolder = (type == kTypeFile || type == '\0') && !record.name.empty() &&
                            record.name.back() == '/' && entry.size == 0;
+    const bool regular =
+        type == kTypeFile || type == '\0' || type == kTypeContiguous || type == kTypeGnuSparse;
     if (!entry.problem.empty()) {
         record.kind = kRefused;
         record.reason = entry.problem;
-    } else if (type == kTypeDirectory || oldFolder) {
+    } else if (type == kTypeDirectory || type == kTypeGnuDumpDir || oldFolder) {
         record.kind = kFolder;
     } else if (type == kTypeHardLink) {
         record.kind = kHardLink;
-    } else if (type != kTypeFile && type != '\0' && type != kTypeContiguous) {
+    } else if (!regular) {
         record.kind = kRefused;
         record.reason = notWrittenReason(type);
-    } else if (static_cast<std::uint64_t>(entry.size) > kMaxEntrySize) {
+    } else if (static_cast<std::uint64_t>(entry.fileSize()) > kMaxEntrySize) {
         record.kind = kRefused;
         record.reason = "it is larger than 4 GiB - 1 bytes, the most an entry may hold";
     }
     // The list holds every entry of the archive until the run ends: only what the extraction
     // pass reads is kept.
+    // A sparse map is read again when its file is written, so that the list never holds them.
     entry.name = {};
     entry.problem = {};
+    entry.fragments = {};
     if (record.kind != kHardLink)
         entry.linkName = {};
     record.entry = std::move(entry);
@@ -106,6 +118,8 @@ std::vector<TUnTar::EntryRecord> TUnTar::scan(ByteStream& archive) {
     std::vector<EntryRecord> entries;
     TarEntryReader reader(archive);
     std::int64_t newestTime = 0;
+    // What each file written so far holds, by output path, for the hard links that copy it.
+    std::map<std::string, std::int64_t> fileSizes;
     TarEntry entry;
     for (TarStep step; !cancel_ && (step = reader.next(entry)) != TarStep::End;) {
         if (step == TarStep::Cut) {
@@ -120,8 +134,21 @@ std::vector<TUnTar::EntryRecord> TUnTar::scan(ByteStream& archive) {
         const bool chosen = selected(record.name);
         if (chosen) {
             newestTime = std::max(newestTime, record.entry.mtime);
-            if (record.kind == kFile && complete)
-                selectedSize_ += record.entry.size;
+            const std::string path = lexicallyNormal(outputPath(record.name));
+            if (record.kind == kFile) {
+                selectedSize_ += complete ? record.entry.fileSize() : 0;
+                unpackedSize_ += record.entry.fileSize();
+                fileSizes[path] = record.entry.fileSize();
+            } else if (record.kind == kHardLink) {
+                const std::string target = entryName(record.entry.linkName);
+                const auto copied = target.empty()
+                                        ? fileSizes.end()
+                                        : fileSizes.find(lexicallyNormal(outputPath(target)));
+                if (copied != fileSizes.end()) {
+                    unpackedSize_ += copied->second;
+                    fileSizes[path] = copied->second;
+                }
+            }
         }
         // A file cut short is found out while it is copied; anything else cut short ends here.
         const bool cutHere = !complete && !(chosen && record.kind == kFile);
@@ -149,8 +176,25 @@ void TUnTar::extractCounted(ByteStream& source, std::int64_t size, std::uint32_t
                             bool& complete) {
     const int before = fileCount_;
     complete = extractFile(source, size, date);
-    if (fileCount_ > before)
+    if (fileCount_ > before) {
         written_.insert(lexicallyNormal(OutPath));
+        bytesLeft_ -= size;
+    }
+}
+
+// The map was checked by the scan; read again here, it is held for this file only.
+bool TUnTar::extractSparse(ByteStream& archive, const EntryRecord& record, std::uint32_t date) {
+    TarEntryReader again(archive, record.entry.recordsOffset);
+    TarEntry full;
+    if (again.next(full) != TarStep::Entry || full.headerOffset != record.offset || !full.sparse ||
+        !full.problem.empty()) {
+        refuseEntry("its sparse map cannot be read again", record.entry.fileSize());
+        return true;
+    }
+    SparseStream expanded(archive, full.fragmentsOffset, std::move(full.fragments), full.realSize);
+    bool complete = true;
+    extractCounted(expanded, full.realSize, date, complete);
+    return complete;
 }
 
 bool TUnTar::extractEntry(ByteStream& archive, const EntryRecord& record) {
@@ -159,6 +203,8 @@ bool TUnTar::extractEntry(ByteStream& archive, const EntryRecord& record) {
     currentFileName_ = OutPath;
     const TarEntry& entry = record.entry;
     const std::uint32_t date = PackFileDate(FileDateFromUnixTime(entry.mtime, TimeZone));
+    if (!entry.warning.empty() && record.kind != kRefused && record.kind != kCut)
+        WarningEvent(OutPath, entry.warning);
     switch (record.kind) {
     case kCut:
         ErrorEvent(OutPath.empty() ? archiveFile_ : OutPath, "", volumeName_, error_code::CrcError,
@@ -179,9 +225,11 @@ bool TUnTar::extractEntry(ByteStream& archive, const EntryRecord& record) {
         break;
     }
     if (!safeToWrite(EntryName, OutPath)) {
-        skipFile(entry.size);
+        skipFile(entry.fileSize());
         return true;
     }
+    if (entry.sparse)
+        return extractSparse(archive, record, date);
     archive.seek(entry.dataOffset, ByteStream::Origin::Begin);
     bool complete = true;
     extractCounted(archive, entry.size, date, complete);
@@ -199,11 +247,11 @@ void TUnTar::copyHardLink(const EntryRecord& record, std::uint32_t date) {
     }
     try {
         FileStream source(target, FileStream::Mode::OpenRead);
-        if (source.size() > copyBytesLeft_) {
-            refuseEntry("its copies would write more than the archive holds", 0);
+        if (source.size() > bytesLeft_) {
+            refuseEntry(
+                "the run would write more than " + std::to_string(MaxUnpackedSize) + " bytes", 0);
             return;
         }
-        copyBytesLeft_ -= source.size();
         bool complete = true;
         extractCounted(source, source.size(), date, complete);
     } catch (const E_RAISE&) {

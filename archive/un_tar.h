@@ -11,9 +11,15 @@ namespace palvex::archive {
 // each to the reader's rules. Checksums are not verified and the magic is read only for the
 // POSIX prefix, so any block with a name and a non-zero checksum field is an entry. Peers'
 // extension records are read as metadata of the member that follows them. Regular files and
-// folders are written; a hard link becomes a copy of a file written earlier in the run; links,
-// devices and FIFOs are reported and not written.
+// folders are written, sparse files expanded; a hard link becomes a copy of a file written
+// earlier in the run; links, devices and FIFOs are reported and not written.
 class TUnTar : public TUnBase {
+public:
+    // The most the files of one run may hold together, hard-link copies and the holes of
+    // sparse files counted: an archive that unpacks to more is refused before anything is
+    // written.
+    std::int64_t MaxUnpackedSize = std::int64_t(1) << 30;
+
 protected:
     void formatStep(ByteStream& archive) override;
 
@@ -40,12 +46,14 @@ private:
     // False when the run cannot go on.
     bool extractEntry(ByteStream& archive, const EntryRecord& record);
     void copyHardLink(const EntryRecord& record, std::uint32_t date);
+    bool extractSparse(ByteStream& archive, const EntryRecord& record, std::uint32_t date);
     void extractCounted(ByteStream& source, std::int64_t size, std::uint32_t date, bool& complete);
     std::string entryName(const std::string& stored) const;
 
     std::int64_t selectedSize_ = 0;
+    std::int64_t unpackedSize_ = 0; // what the scan found the files of the run to hold
     std::set<std::string> written_; // the files this run wrote, for hard links to copy
-    std::int64_t copyBytesLeft_ = 0; // hard-link copies may not write more than the archive holds
+    std::int64_t bytesLeft_ = 0;    // of MaxUnpackedSize, as the run writes
 };
 
 } // namespace palvex::archive

@@ -65,6 +65,11 @@ void ArchivePipelines::logArchiveErrors(TZipCommon& component, QString* firstErr
         if (firstError && firstError->isEmpty())
             *firstError = text;
     };
+    component.OnWarning = [this](TZipCommon&, const std::string& fileName,
+                                 const std::string& text) {
+        ui_.appendLog(
+            texts::kWarning.arg(QString::fromStdString(fileName), QString::fromStdString(text)));
+    };
     component.ProcessMessages = [this] {
         session_.ui.serviceMessages();
     };
@@ -147,6 +152,7 @@ void ArchivePipelines::extractInto(const QString& archive) {
     UnTar1.TranslateOemChar = true;
     UnTar1.RecurseDirs = true;
     UnTar1.FileSpec = {"*.*"};
+    UnTar1.MaxUnpackedSize = maxTarSize_;
     const int count = UnTar1.Extract();
     session_.ui.appendLog(texts::kUnpackedFiles + QString::number(count));
 }

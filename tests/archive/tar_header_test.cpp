@@ -135,7 +135,7 @@ MemoryStream archiveOf(std::size_t size, char firstType, bool secondValid) {
     std::memcpy(bytes.data(), header.data(), std::min(size, kTarBlockSize));
     if (firstType) {
         bytes[156] = static_cast<std::uint8_t>(firstType);
-        bytes[148] = '9'; // the label's own checksum is never looked at
+        bytes[148] = '9'; // a label whose checksum fails: the header after it decides
         if (secondValid && size >= 1024)
             std::memcpy(bytes.data() + 512, header.data(), kTarBlockSize);
     }
@@ -157,6 +157,17 @@ TEST(Recognition, NeedsMoreThanOneBlockAndAValidChecksum) {
         MemoryStream stream = archiveOf(c.size, c.firstType, c.secondValid);
         EXPECT_EQ(IsTarArchive(stream), c.tar) << c.size << " " << c.firstType;
     }
+    // A sound label and nothing after it: what GNU tar writes for "-V LABEL" without files.
+    TarHeader label;
+    std::string owner = "root";
+    WriteHeader(label, {"LABEL", false, 0, 0, 2, 2}, owner, owner);
+    label[tar_field::typeflag.offset] = kTypeVolumeLabel;
+    const std::string sum = FormatOctal(HeaderChecksum(label), tar_field::chksum.width);
+    std::memcpy(label.data() + tar_field::chksum.offset, sum.data(), sum.size());
+    std::vector<std::uint8_t> alone(kTarRecordSize, 0);
+    std::memcpy(alone.data(), label.data(), kTarBlockSize);
+    MemoryStream stream(alone);
+    EXPECT_TRUE(IsTarArchive(stream));
 }
 
 } // namespace

@@ -22,12 +22,14 @@ using Tree = std::map<std::string, std::string>;
 
 // Each row: an archive, the extraction folder afterwards (exactly), the count and the codes.
 struct Row {
-    const char* story;
+    std::string story;
     std::string archive;
     Tree tree;
     int count;
     std::vector<int> codes;
     Tree before = {}; // files in the folder before the run
+    std::int64_t maxSize = std::int64_t(1) << 30;
+    std::string reason = {}; // said for the first error, when given
 };
 
 void setUpLikeThePipeline(TUnTar& reader, const std::string& archive, const std::string& dir) {
@@ -50,14 +52,18 @@ void expectRows(const std::vector<Row>& rows) {
             test::writeFile(workspace + "/" + path, content);
         TUnTar reader;
         std::vector<int> codes;
-        reader.OnError = [&](TZipCommon&, const std::string&, const std::string& extended,
+        std::string reason;
+        reader.OnError = [&](TZipCommon& sender, const std::string&, const std::string& extended,
                              const std::string&, int code) {
             codes.push_back(code);
+            reason = reason.empty() ? sender.ErrorReason() : reason;
             EXPECT_EQ(extended, "") << row.story;
         };
         setUpLikeThePipeline(reader, test::writeFile(scratch / "in.tar", row.archive), workspace);
+        reader.MaxUnpackedSize = row.maxSize;
         EXPECT_EQ(reader.Extract(), row.count) << row.story;
         EXPECT_EQ(codes, row.codes) << row.story;
+        EXPECT_NE(reason.find(row.reason), std::string::npos) << row.story << ": " << reason;
         EXPECT_EQ(test::treeOf(workspace), row.tree) << row.story;
         for (const auto& entry : fs::directory_iterator(scratch.path()))
             EXPECT_TRUE(entry.path().filename() == "in.tar" || entry.path().filename() == "IMAGE")
@@ -230,15 +236,30 @@ TEST(UntarEntries, OnlyFilesAndFoldersAreWrittenAndHardLinksAreCopies) {
          {{"image/a.gif", "AAA"}},
          1,
          {25235, 25235, 25235}},
-        {"hard-link copies write no more than the archive holds",
+        {"hard-link copies count toward the most a run may write: nothing is written",
          TarBuilder()
              .file("big.gif", std::string(6000, 'b'))
              .raw(typed("copy1.gif", '1', "big.gif"))
              .raw(typed("copy2.gif", '1', "big.gif"))
              .bytes(),
-         {{"big.gif", std::string(6000, 'b')}, {"copy1.gif", std::string(6000, 'b')}},
-         2,
-         {25235}},
+         {},
+         0,
+         {25235},
+         {},
+         17999},
+        {"within that limit every copy is written",
+         TarBuilder()
+             .file("big.gif", std::string(6000, 'b'))
+             .raw(typed("copy1.gif", '1', "big.gif"))
+             .raw(typed("copy2.gif", '1', "copy1.gif"))
+             .bytes(),
+         {{"big.gif", std::string(6000, 'b')},
+          {"copy1.gif", std::string(6000, 'b')},
+          {"copy2.gif", std::string(6000, 'b')}},
+         3,
+         {},
+         {},
+         18000},
         {"links, devices and FIFOs are not written, regular types are, a label is no member",
          TarBuilder()
              .raw(typed("sym.gif", '2', "/etc/passwd"))
@@ -321,7 +342,212 @@ TEST(UntarEntries, SizesCutsAndNames) {
          {{"image/caf\xC3\xA9.gif", "u"}},
          1,
          {}},
+        {"a header without a name whose data runs past the end is a cut archive",
+         TarBuilder()
+             .file("first.gif", "1")
+             .raw(withField(withField(test::headerFor("x", 0, '0'), tar_field::size, "200000"),
+                            tar_field::name, ""))
+             .zeros(4)
+             .bytes(),
+         {{"first.gif", "1"}},
+         1,
+         {25151}},
     });
+}
+
+TarHeader sized(TarHeader header, std::uint32_t size) {
+    return withField(header, tar_field::size, FormatOctal(size, 12));
+}
+
+// An old GNU sparse header: the first four fragments in the header, the rest in extension
+// blocks of 21.
+std::string oldGnuSparse(const std::string& name, std::int64_t realSize,
+                         const std::vector<std::pair<int, int>>& map, const std::string& data) {
+    TarHeader header =
+        sized(test::headerFor(name, 0, 'S'), static_cast<std::uint32_t>(data.size()));
+    header = withField(header, old_gnu_field::realSize, FormatOctal(std::uint32_t(realSize), 12));
+    std::vector<TarHeader> blocks;
+    for (std::size_t i = 0; i < map.size(); ++i) {
+        const bool inHeader = i < 4;
+        if (!inHeader && (i - 4) % 21 == 0) {
+            blocks.push_back({});
+            if (blocks.size() == 1)
+                header = withField(header, old_gnu_field::isExtended, "\1");
+            else
+                blocks[blocks.size() - 2][old_gnu_field::extensionIsExtended.offset] = 1;
+        }
+        TarHeader& block = inHeader ? header : blocks.back();
+        const std::size_t at =
+            inHeader ? old_gnu_field::sparse.offset + 24 * i : 24 * ((i - 4) % 21);
+        for (auto [offset, value] :
+             {std::pair{at, map[i].first}, std::pair{at + 12, map[i].second}})
+            block = withField(block, {offset, 12}, FormatOctal(std::uint32_t(value), 12));
+    }
+    TarBuilder built;
+    built.raw(header);
+    for (const TarHeader& block : blocks)
+        built.raw(block);
+    return built.data(data).file("ok.gif", "ok").finish().bytes();
+}
+
+std::string paxSparse(const std::vector<std::pair<std::string, std::string>>& records,
+                      const std::string& data, const std::string& name = "s.bin") {
+    return TarBuilder()
+        .file("PaxHeaders.1/s", paxRecords(records), 'x')
+        .file(name, data)
+        .file("ok.gif", "ok")
+        .finish()
+        .bytes();
+}
+
+TEST(UntarEntries, SparseFilesExpandAndHostileMapsAreRefused) {
+    std::string expanded(60, '\0');
+    for (int i = 0; i < 6; ++i)
+        expanded.replace(std::size_t(10 * i), 2, std::string(2, char('a' + i)));
+    // A count over the limit is refused before the map is read: holding it would take memory
+    // out of all proportion to the archive.
+    const std::string manyFragments = "2000000\n0\n0\n";
+    auto refused = [](std::string story, std::string archive, std::string reason = "") {
+        return Row{std::move(story),      std::move(archive), {{"ok.gif", "ok"}}, 1, {25235}, {},
+                   std::int64_t(1) << 30, std::move(reason)};
+    };
+    std::vector<Row> rows = {
+        {"an old GNU map goes on in an extension block; holes are zeros",
+         oldGnuSparse("s.bin", 60, {{0, 2}, {10, 2}, {20, 2}, {30, 2}, {40, 2}, {50, 2}},
+                      "aabbccddeeff"),
+         {{"s.bin", expanded}, {"ok.gif", "ok"}},
+         2,
+         {}},
+        {"a 1.0 map at the start of the data, under the real name",
+         paxSparse({{"GNU.sparse.major", "1"},
+                    {"GNU.sparse.minor", "0"},
+                    {"GNU.sparse.name", "real.bin"},
+                    {"GNU.sparse.realsize", "8"}},
+                   "1\n2\n3\n" + std::string(506, '\0') + "xyz"),
+         {{"real.bin", std::string("\0\0xyz\0\0\0", 8)}, {"ok.gif", "ok"}},
+         2,
+         {}},
+        {"an expansion past the most a run may write refuses the archive",
+         paxSparse({{"GNU.sparse.size", "1000"}, {"GNU.sparse.map", "0,1"}}, "x"),
+         {},
+         0,
+         {25235},
+         {},
+         999},
+    };
+    const char* const disorder = "out of order, overlapping or past the end";
+    for (const auto& [story, map, realSize, reason] :
+         std::vector<std::tuple<const char*, const char*, const char*, const char*>>{
+             {"fragments out of order", "4,1,0,1", "10", disorder},
+             {"overlapping fragments", "0,3,2,1", "10", disorder},
+             {"a fragment past the file's end", "8,4", "10", disorder},
+             {"an offset near the largest number", "9223372036854775000,1", "9223372036854775807",
+              "larger than 4 GiB"},
+             {"more data in the map than the entry holds", "0,3,5,3", "10", "more data"},
+             {"a map of an odd count", "0,1,5", "10", "malformed"},
+         })
+        rows.push_back(refused(
+            std::string("a 0.1 map with ") + story,
+            paxSparse({{"GNU.sparse.size", realSize}, {"GNU.sparse.map", map}}, "abcd"), reason));
+    rows.push_back(refused("a stand-in folder and no real name",
+                           paxSparse({{"GNU.sparse.size", "4"}, {"GNU.sparse.map", "0,4"}}, "abcd",
+                                     "GNUSparseFile.7/s.bin"),
+                           "real name is missing"));
+    rows.push_back(
+        refused("a 0.0 length without its offset",
+                paxSparse({{"GNU.sparse.size", "4"}, {"GNU.sparse.numbytes", "4"}}, "abcd")));
+    rows.push_back(refused(
+        "a 1.0 map of two million fragments",
+        paxSparse(
+            {{"GNU.sparse.major", "1"}, {"GNU.sparse.name", "s.bin"}, {"GNU.sparse.realsize", "4"}},
+            manyFragments),
+        "more than 1048576 fragments"));
+    rows.push_back(refused(
+        "a 1.0 map that runs past its member's data",
+        paxSparse(
+            {{"GNU.sparse.major", "1"}, {"GNU.sparse.name", "s.bin"}, {"GNU.sparse.realsize", "4"}},
+            "3\n0\n1\n")));
+    expectRows(rows);
+}
+
+TEST(UntarEntries, VendorHeadersAndSizesWithoutData) {
+    expectRows({
+        {"ACL and attribute headers describe the next member and are no file",
+         TarBuilder()
+             .file("a.gif", "acl text", 'A')
+             .file("a.gif", "attributes", 'E')
+             .file("a.gif", "a")
+             .finish()
+             .bytes(),
+         {{"a.gif", "a"}},
+         1,
+         {}},
+        {"an ACL header cut short is a cut archive",
+         TarBuilder().file("a.gif", "a").raw(sized(test::headerFor("a.gif", 0, 'A'), 5000)).bytes(),
+         {{"a.gif", "a"}},
+         1,
+         {25151}},
+        {"a folder's size is data where no header follows, and is stepped over",
+         TarBuilder()
+             .raw(sized(test::headerFor("d/", 0, '5'), 512))
+             .data(std::string(512, 'j'))
+             .file("d/a.gif", "a")
+             .finish()
+             .bytes(),
+         {{"d/a.gif", "a"}},
+         1,
+         {}},
+        {"a GNU dump folder is a folder, its listing no file",
+         TarBuilder().file("dump/", std::string("Ya.gif\0\0", 9), 'D').finish().bytes(),
+         {{"dump", "<folder>"}},
+         0,
+         {}},
+    });
+}
+
+// Dates and sizes from extended headers: a value that cannot be read leaves the header's own
+// field in force and is warned of; a date before 1970 is 1970, the earliest file date then.
+TEST(UntarEntries, ExtendedHeaderValues) {
+    struct Case {
+        const char* key;
+        const char* value;
+        std::time_t modified;
+        std::string content;
+        int warnings;
+    } const cases[] = {
+        {"mtime", "1000000002.75", 1000000002, "12345", 0},
+        {"mtime", "1000000004.5x", 1000000000, "12345", 1},
+        {"mtime", "-1000000000.5", 315532860, "12345", 0},
+        {"size", "3", 1000000000, "123", 0},
+        {"size", "3x", 1000000000, "12345", 1},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder scratch;
+        TUnTar reader;
+        std::vector<int> codes;
+        int warnings = 0;
+        reader.OnError = [&](TZipCommon&, const std::string&, const std::string&,
+                             const std::string&, int code) {
+            codes.push_back(code);
+        };
+        reader.OnWarning = [&](TZipCommon&, const std::string&, const std::string&) {
+            ++warnings;
+        };
+        setUpLikeThePipeline(reader,
+                             TarBuilder()
+                                 .file("PaxHeaders.1/f", paxRecords({{c.key, c.value}}), 'x')
+                                 .file("f.gif", "12345")
+                                 .finish()
+                                 .write(scratch / "in.tar"),
+                             scratch / "IMAGE");
+        EXPECT_EQ(reader.Extract(), 1) << c.value;
+        EXPECT_EQ(codes, std::vector<int>{}) << c.value;
+        EXPECT_EQ(warnings, c.warnings) << c.value;
+        EXPECT_EQ(test::readFile(scratch / "IMAGE/f.gif"), c.content) << c.value;
+        struct stat st {};
+        ::stat((scratch / "IMAGE/f.gif").c_str(), &st);
+        EXPECT_EQ(st.st_mtime, c.modified) << c.value;
+    }
 }
 
 // 4 GiB of nothing, as a hole: the reader must step over an entry it refuses and find the

@@ -11,6 +11,8 @@ namespace palvex::test {
 namespace {
 
 namespace fs = std::filesystem;
+using test::headerFor;
+using test::TarBuilder;
 
 const std::vector<std::pair<std::string, std::string>> kTheme = {
     {"image/desktop.jpg", std::string(20000, 'd')},
@@ -112,6 +114,124 @@ INSTANTIATE_TEST_SUITE_P(EveryPeer, PeerArchives,
                              return replaced(std::get<0>(info.param).name, "-", "_") + "_" +
                                     std::get<1>(info.param);
                          });
+
+// Every form of the tar family that peers read, made here as its writers make it: each must
+// unpack through the pipeline to exactly what GNU tar and bsdtar extract from the same bytes,
+// without an error. SRC holds image/a.gif, and image/sparse.bin with holes around its data.
+struct Form {
+    const char* story;
+    std::string made; // a shell command writing OUT from SRC, or the archive's bytes
+    bool command = true;
+    int warnings = 0;
+};
+
+std::vector<Form> forms() {
+    using archive::tar_field::linkname;
+    using archive::tar_field::size;
+    auto sized = [](archive::TarHeader header, std::uint32_t bytes) {
+        return test::withField(header, size, archive::FormatOctal(bytes, 12));
+    };
+    const std::string acl =
+        std::string("01000003") + '\0' + "user::rw-,group::r--,other::r--" + '\0';
+    return {
+        {"a folder that carries a size and no data",
+         TarBuilder()
+             .raw(sized(headerFor("image/", 0, '5'), 4096))
+             .file("image/a.gif", "gif")
+             .raw(sized(headerFor("image/old/", 0, '5'), 4096))
+             .raw(sized(headerFor("image/old/deeper/", 0, '5'), 1024))
+             .finish()
+             .bytes(),
+         false},
+        {"a hard link that carries its target's size and no data",
+         TarBuilder()
+             .file("image/a.gif", std::string(600, 'a'))
+             .raw(sized(test::withField(headerFor("image/b.gif", 0, '1'), linkname, "image/a.gif"),
+                        600))
+             .file("image/c.gif", "c")
+             .finish()
+             .bytes(),
+         false},
+        {"a volume label and nothing else", "tar --format=gnu -V LABEL -cf OUT -T /dev/null"},
+        {"a volume label before the files", "tar --format=gnu -V LABEL -cf OUT -C SRC image"},
+        {"a Solaris ACL header before its file",
+         TarBuilder()
+             .file("image/a.gif", acl, 'A')
+             .file("image/a.gif", "gif")
+             .file("image/b.gif", "b")
+             .finish()
+             .bytes(),
+         false},
+        {"a Solaris extended header",
+         TarBuilder()
+             .file("image/x", test::paxRecords({{"path", "image/renamed.gif"}}), 'X')
+             .file("image/x", "x")
+             .finish()
+             .bytes(),
+         false},
+        {"a pax mtime that cannot be read: warned of, the file kept",
+         "cd SRC && python3 -c \"import tarfile; t=tarfile.open('OUT','w',format=tarfile."
+         "PAX_FORMAT); i=t.gettarinfo('image/a.gif'); i.pax_headers={'mtime':'1748089464."
+         "951928467a'}; t.addfile(i, open('image/a.gif','rb')); t.close()\"",
+         true, 1},
+        {"a sparse file, old GNU", "tar --format=oldgnu --sparse -cf OUT -C SRC image"},
+        {"a sparse file, GNU", "tar --format=gnu --sparse -cf OUT -C SRC image"},
+        {"a sparse file, pax 0.0",
+         "tar --format=posix --sparse --sparse-version=0.0 -cf OUT -C SRC image"},
+        {"a sparse file, pax 0.1",
+         "tar --format=posix --sparse --sparse-version=0.1 -cf OUT -C SRC image"},
+        {"a sparse file, pax 1.0",
+         "tar --format=posix --sparse --sparse-version=1.0 -cf OUT -C SRC image"},
+        {"data that ends on a record, and no zero blocks after it",
+         TarBuilder()
+             .file("image/a.gif", std::string(10240 - 2 * 512, 'r'))
+             .file("image/empty.gif", "")
+             .bytes(),
+         false},
+    };
+}
+
+TEST(PeerForms, UnpackToWhatGnuTarAndBsdtarExtract) {
+    for (const Form& form : forms()) {
+        ScratchFolder scratch;
+        ::setenv("TMPDIR", scratch.path().c_str(), 1);
+        writeFile(scratch / "src/image/a.gif", "gif");
+        ASSERT_EQ(shell("python3 -c \"f=open('" + scratch / "src/image/sparse.bin" +
+                        "','wb'); f.seek(100000); f.write(b'A'*5000); f.seek(300000); "
+                        "f.write(b'B'*10); f.truncate(400000)\""),
+                  0);
+        const std::string tar = scratch / "form.tar";
+        if (form.command) {
+            ASSERT_EQ(shell(replaced(replaced(form.made, "SRC", scratch / "src"), "OUT", tar)), 0)
+                << form.story;
+        } else {
+            writeFile(tar, form.made);
+        }
+        for (const char* peer : {"tar", "bsdtar"}) {
+            makeFolder(scratch / peer);
+            shell(std::string(peer) + " -xf " + tar + " -C " + scratch / peer + " 2>/dev/null");
+        }
+
+        RecordingUi ui;
+        ui.input = QString::fromStdString(tar);
+        editor::ThemeEditor editor(editor::TerminalModel::Korvell, ui, ui,
+                                   QString::fromStdString(scratch / "IMAGE"));
+        editor.unpack();
+        const auto unpacked = treeOf(scratch / "IMAGE");
+        EXPECT_EQ(unpacked, treeOf(scratch / "tar")) << form.story;
+        EXPECT_EQ(unpacked, treeOf(scratch / "bsdtar")) << form.story;
+        EXPECT_EQ(editor.archiveErrors(), 0) << form.story;
+        EXPECT_TRUE(ui.errors().isEmpty()) << form.story;
+        const QStringList lines = ui.logLines();
+        EXPECT_EQ(lines.filter("Warning : ").size(), form.warnings) << form.story;
+        const auto files = std::count_if(unpacked.begin(), unpacked.end(), [](const auto& entry) {
+            return entry.second != "<folder>";
+        });
+        EXPECT_EQ(lines.value(lines.size() - 1), "Unpacked Files :" + QString::number(files))
+            << form.story;
+        ::unsetenv("TMPDIR");
+    }
+}
 
 // What we write, every peer must read alike.
 TEST(OurArchives, PeersListAndExtractThemAlike) {
