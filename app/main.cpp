@@ -2,6 +2,7 @@
 #include "app/display_check.h"
 #include "theme/texts.h"
 #include "theme/workspace.h"
+#include "platform/temporary_files.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -15,6 +16,8 @@ int main(int argc, char* argv[]) {
                    stderr);
         return 1;
     }
+    // What a killed run left in the private temporary folder goes before this one starts.
+    palvex::platform::sweepStaleTemporaryFiles();
     QApplication app(argc, argv);
     QApplication::setApplicationName(palvex::theme::texts::kApplicationTitle);
     QApplication::setQuitOnLastWindowClosed(false); // the chooser's close ends the program

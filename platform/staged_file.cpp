@@ -24,13 +24,18 @@ std::string uniqueSuffix() {
 
 StagedFile::StagedFile(const std::string& target) : target_(target) {
     const auto slash = target.find_last_of('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string{} : target.substr(0, slash + 1);
-    // Cut so that the staged name stays within what a file system allows, however long the
-    // target's name is.
-    const std::string name = target.substr(folder.size(), 64);
+    folder_ = slash == std::string::npos ? std::string{} : target.substr(0, slash + 1);
+    if (target.size() == folder_.size()) {
+        error_ = EINVAL;
+        return;
+    }
+    // Nameless while it is written: a run killed on the way leaves nothing behind. Where the
+    // file system has no nameless files, a named one stands in.
+    fd_ = ::open(folder_.empty() ? "." : folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+    if (fd_ >= 0)
+        return;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        staged_ = folder + '.' + name + '.' + uniqueSuffix();
+        staged_ = stagedName();
         // Created new, never opened through a link; the mode is what a plain create gives.
         fd_ = ::open(staged_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd_ >= 0 || errno != EEXIST)
@@ -40,6 +45,28 @@ StagedFile::StagedFile(const std::string& target) : target_(target) {
         error_ = errno;
         staged_.clear();
     }
+}
+
+std::string StagedFile::stagedName() const {
+    // Cut so that the staged name stays within what a file system allows, however long the
+    // target's name is.
+    return folder_ + '.' + target_.substr(folder_.size(), 64) + '.' + uniqueSuffix();
+}
+
+// The nameless file takes a staged name beside its target, for the rename that follows.
+bool StagedFile::giveName() {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = stagedName();
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            staged_ = name;
+            return true;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    error_ = errno;
+    return false;
 }
 
 StagedFile::~StagedFile() {
@@ -74,10 +101,11 @@ void StagedFile::setModificationTime(std::int64_t utcSeconds) {
 bool StagedFile::close() {
     if (fd_ < 0)
         return true;
+    const bool named = !staged_.empty() || giveName();
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) == 0)
-        return true;
+        return named;
     error_ = errno;
     return false;
 }

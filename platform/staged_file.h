@@ -5,9 +5,10 @@
 
 namespace palvex::platform {
 
-// A new file written under a unique name beside its target and renamed over the target only
-// when complete. A failed or cut-short write leaves the target as it was, and a hard link
-// planted at the target is replaced, never written through, so its bytes stay where they are.
+// A new file written beside its target and renamed over the target only when complete. A
+// failed or cut-short write leaves the target as it was, and a hard link planted at the target
+// is replaced, never written through, so its bytes stay where they are. The file has no name
+// until it is closed (where the file system allows), so a killed run leaves none behind.
 class StagedFile {
 public:
     explicit StagedFile(const std::string& target);
@@ -29,8 +30,12 @@ public:
     bool commit();
 
 private:
+    std::string stagedName() const;
+    bool giveName();
+
     std::string target_;
-    std::string staged_;
+    std::string folder_;
+    std::string staged_; // empty while the file has no name
     int fd_ = -1;
     int error_ = 0;
 };

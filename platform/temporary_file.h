@@ -21,10 +21,11 @@ public:
     explicit operator bool() const { return !path_.empty(); }
 
     // The file stays; the caller owns it now (after it was renamed into place, say).
-    void release() { path_.clear(); }
+    void release();
 
 private:
     std::string path_;
+    int held_ = -1; // the file kept open, with a lock that says it is in use
 };
 
 } // namespace palvex::platform

@@ -1,18 +1,80 @@
 #include "platform/temporary_files.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace palvex::platform {
 
-std::string temporaryFolder() {
+namespace {
+
+constexpr std::string_view kPidMark = ".pid";
+constexpr std::size_t kUniquePart = 6; // what mkstemps puts in place of XXXXXX
+
+// The process id in a name made by createTemporaryFile; 0 when the name is none of those.
+pid_t ownerOf(std::string_view name) {
+    for (std::size_t at = name.rfind(kPidMark); at != std::string_view::npos;
+         at = at == 0 ? std::string_view::npos : name.rfind(kPidMark, at - 1)) {
+        std::size_t end = at + kPidMark.size();
+        long long pid = 0;
+        while (end < name.size() && name[end] >= '0' && name[end] <= '9' && pid < 1'000'000'000)
+            pid = pid * 10 + (name[end++] - '0');
+        if (end == at + kPidMark.size() || end + 1 + kUniquePart > name.size() || name[end] != '.')
+            continue;
+        bool unique = true;
+        for (std::size_t i = end + 1; i < end + 1 + kUniquePart; ++i) {
+            const char c = name[i];
+            unique = unique &&
+                     ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'));
+        }
+        if (unique && pid > 0)
+            return static_cast<pid_t>(pid);
+    }
+    return 0;
+}
+
+bool processRuns(pid_t pid) {
+    return ::kill(pid, 0) == 0 || errno == EPERM;
+}
+
+// Removes the file name in the folder open as folder when it is a regular file of this user
+// that nobody holds; the descriptor is opened without following a link and checked to be the
+// very file the name still leads to.
+bool removeUnheld(int folder, const char* name) {
+    const int fd = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat opened {};
+    struct stat named {};
+    const bool removed = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+                         opened.st_uid == ::getuid() && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+                         ::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                         named.st_dev == opened.st_dev && named.st_ino == opened.st_ino &&
+                         ::unlinkat(folder, name, 0) == 0;
+    ::close(fd);
+    return removed;
+}
+
+std::string privateFolderPath() {
     const char* base = std::getenv("TMPDIR");
     std::string root = base && *base ? base : "/tmp";
     while (root.size() > 1 && root.back() == '/')
         root.pop_back();
-    const std::string folder = root + "/palvex-image-changer-" + std::to_string(::getuid());
+    return root + "/palvex-image-changer-" + std::to_string(::getuid());
+}
+
+} // namespace
+
+std::string temporaryFolder() {
+    const std::string folder = privateFolderPath();
     ::mkdir(folder.c_str(), 0700);
 
     struct stat st {};
@@ -24,20 +86,56 @@ std::string temporaryFolder() {
 }
 
 std::string createTemporaryFile(const std::string& folder, const std::string& prefix,
-                                const std::string& suffix) {
+                                const std::string& suffix, int& descriptor) {
+    descriptor = -1;
     if (folder.empty())
         return {};
     std::string pattern = folder;
     if (pattern.back() != '/')
         pattern += '/';
-    pattern += prefix + "XXXXXX" + suffix;
+    pattern += prefix + std::string(kPidMark) + std::to_string(::getpid()) + "." +
+               std::string(kUniquePart, 'X') + suffix;
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    const int fd = ::mkstemps(name.data(), static_cast<int>(suffix.size()));
-    if (fd < 0)
+    descriptor = ::mkostemps(name.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
+    if (descriptor < 0)
         return {};
-    ::close(fd);
     return std::string(name.data());
+}
+
+std::string createTemporaryFile(const std::string& folder, const std::string& prefix,
+                                const std::string& suffix) {
+    int descriptor = -1;
+    std::string path = createTemporaryFile(folder, prefix, suffix, descriptor);
+    if (descriptor >= 0)
+        ::close(descriptor);
+    return path;
+}
+
+int sweepStaleTemporaryFiles() {
+    // Only a folder that is ours and no link; none is made where there is none.
+    const int folder =
+        ::open(privateFolderPath().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st {};
+    if (folder >= 0 && (::fstat(folder, &st) != 0 || st.st_uid != ::getuid())) {
+        ::close(folder);
+        return 0;
+    }
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(folder >= 0 ? ::fdopendir(folder) : nullptr,
+                                                      ::closedir);
+    if (!listing) {
+        if (folder >= 0)
+            ::close(folder);
+        return 0;
+    }
+    int removed = 0;
+    while (const dirent* entry = ::readdir(listing.get())) {
+        const pid_t owner = ownerOf(entry->d_name);
+        if (owner != 0 && owner != ::getpid() && !processRuns(owner) &&
+            removeUnheld(::dirfd(listing.get()), entry->d_name))
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace palvex::platform

@@ -11,7 +11,18 @@ std::string temporaryFolder();
 
 // Creates a new, empty file with a unique name that starts with prefix (and ends with suffix)
 // in folder, without ever opening an existing one. Returns its path, or empty on failure.
+// The name carries this process's id (prefix.pidN.XXXXXX), so that a file a killed run left
+// behind can be told from one in use.
 std::string createTemporaryFile(const std::string& folder, const std::string& prefix,
                                 const std::string& suffix = {});
+// The same, leaving the file open: descriptor is the caller's to close (-1 on failure).
+std::string createTemporaryFile(const std::string& folder, const std::string& prefix,
+                                const std::string& suffix, int& descriptor);
+
+// Removes from the private temporary folder the files that runs of this program left when
+// they were killed: regular files of this user, named by createTemporaryFile after a process
+// that no longer runs, and held by no one (TemporaryFile holds a lock on its file while it
+// lives). Nothing else is touched, and nothing through a link. Answers how many went.
+int sweepStaleTemporaryFiles();
 
 } // namespace palvex::platform

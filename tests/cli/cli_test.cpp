@@ -4,6 +4,7 @@
 #include "tests/support/scratch_folder.h"
 
 #include <QFile>
+#include <QProcess>
 
 #include <cstdlib>
 #include <filesystem>
@@ -318,6 +319,51 @@ TEST(CliPipelines, TwoUnpacksAtOnceEachGetOnlyTheirOwnArchive) {
                 EXPECT_EQ(content.front(), side[0]) << attempt << path;
         }
     }
+}
+
+// A run killed while it unpacks leaves its decoded tar in the private temporary folder, and no
+// file half written in the workspace; the next command, whichever it is, removes the tar.
+TEST(CliPipelines, AKilledUnpackLeavesNothingOnceTheNextCommandStarts) {
+    ScratchFolder scratch;
+    qputenv("TMPDIR", QByteArray::fromStdString(scratch.path()));
+    // Nearly a gigabyte of holes in a tar of a few blocks: quick to decode, slow to write.
+    const std::string tar =
+        TarBuilder()
+            .file("PaxHeaders.1/s",
+                  test::paxRecords({{"GNU.sparse.major", "1"},
+                                    {"GNU.sparse.minor", "0"},
+                                    {"GNU.sparse.name", "image/hole.bin"},
+                                    {"GNU.sparse.realsize", "1000000000"}}),
+                  'x')
+            .file("GNUSparseFile.1/hole.bin", "1\n999999999\n1\n" + std::string(498, '\0') + "x")
+            .finish()
+            .write(scratch / "in.tar");
+    ASSERT_EQ(shell("bzip2 -k " + tar), 0);
+    const std::string temporary = scratch / ("palvex-image-changer-" + std::to_string(::getuid()));
+    auto decodedTars = [&] {
+        std::vector<std::filesystem::path> found;
+        if (std::filesystem::exists(temporary))
+            for (const auto& entry : std::filesystem::directory_iterator(temporary))
+                if (entry.is_regular_file() && entry.file_size() == std::filesystem::file_size(tar))
+                    found.push_back(entry.path());
+        return found;
+    };
+
+    QProcess unpack;
+    unpack.start(QStringLiteral(PALVEX_THEME),
+                 {"unpack", q(tar + ".bz2"), "--workspace", q(scratch / "W")});
+    ASSERT_TRUE(unpack.waitForStarted());
+    while (decodedTars().empty() && !unpack.waitForFinished(2)) {
+    }
+    unpack.kill();
+    unpack.waitForFinished();
+    ASSERT_EQ(unpack.exitStatus(), QProcess::CrashExit) << "the unpack ended before it was killed";
+    ASSERT_EQ(decodedTars().size(), 1u);
+
+    EXPECT_EQ(runTheme({"slots", "korvell"}).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::is_empty(temporary));
+    EXPECT_EQ(treeOf(scratch / "W"), (std::map<std::string, std::string>{{"image", "<folder>"}}));
+    qunsetenv("TMPDIR");
 }
 
 // A full disk, made with a small file system in a user namespace of the test's own.

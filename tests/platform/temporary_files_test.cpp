@@ -1,10 +1,14 @@
+#include "platform/temporary_file.h"
 #include "platform/temporary_files.h"
 #include "tests/support/scratch_folder.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace palvex::platform {
@@ -73,6 +77,69 @@ TEST_F(TemporaryFiles, TemporaryFilesAreNewUniqueAndCarryThePrefix) {
     EXPECT_EQ(fs::file_size(first), 0u);
     EXPECT_EQ(createTemporaryFile(scratch / "missing", "arq"), "");
     EXPECT_EQ(createTemporaryFile("", "arq"), "");
+}
+
+// A run killed by a signal leaves its files behind; the next run removes them, and nothing
+// else: not a file in use, not one of another program, not a link nor what it leads to.
+TEST_F(TemporaryFiles, TheSweepRemovesOnlyWhatKilledRunsLeft) {
+    EXPECT_EQ(sweepStaleTemporaryFiles(), 0);
+    EXPECT_FALSE(fs::exists(expected())); // no folder is made for nothing
+    const pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    const std::string folder = temporaryFolder();
+    const std::string stale = folder + "arq.pid" + std::to_string(dead) + ".";
+    const std::string outside = test::writeFile(scratch / "outside", "keep");
+    const std::vector<std::pair<std::string, bool>> entries = {
+        {test::writeFile(stale + "Ab12Cd", "x"), true},
+        {test::writeFile(stale + "Ab12Cd.tar", "x"), true},
+        {test::writeFile(folder + "undo-.pid" + std::to_string(dead) + ".zZ9y8X", "x"), true},
+        {createTemporaryFile(folder, "arq"), false}, // this run's own
+        {test::writeFile(folder + "arq.pid" + std::to_string(::getppid()) + ".Pp1234", "x"),
+         false}, // a run still going
+        {test::writeFile(stale + "Held00", "x"), false},
+        {test::writeFile(stale + "short", "x"), false},
+        {test::writeFile(stale + "Ab-1_d", "x"), false},
+        {test::writeFile(folder + "workspace-0123456789abcdef.lock", "x"), false},
+        {stale + "Link00", false},
+        {stale + "Dir000", false},
+    };
+    fs::create_symlink(outside, stale + "Link00");
+    fs::create_directory(stale + "Dir000");
+    // Held by a process this one cannot see, as in another PID namespace.
+    const int held = ::open((stale + "Held00").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_SH), 0);
+
+    EXPECT_EQ(sweepStaleTemporaryFiles(), 3);
+    ::close(held);
+    for (const auto& [path, goes] : entries)
+        EXPECT_EQ(fs::exists(fs::symlink_status(path)), !goes) << path;
+    EXPECT_EQ(test::readFile(outside), "keep");
+}
+
+TEST_F(TemporaryFiles, AKilledRunsFileGoesAtTheNextSweep) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const TemporaryFile file("arq");
+        const char made = file ? 1 : 0;
+        [[maybe_unused]] const auto written = ::write(ready[1], &made, 1);
+        ::pause(); // until killed: the file stays behind
+        ::_exit(0);
+    }
+    ASSERT_GT(child, 0);
+    char made = 0;
+    ASSERT_EQ(::read(ready[0], &made, 1), 1);
+    ASSERT_EQ(made, 1);
+    EXPECT_EQ(sweepStaleTemporaryFiles(), 0); // its process still runs
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(sweepStaleTemporaryFiles(), 1);
+    EXPECT_TRUE(fs::is_empty(expected()));
+    ::close(ready[0]);
+    ::close(ready[1]);
 }
 
 } // namespace
