@@ -147,8 +147,12 @@ bool ParsePaxRecords(const std::string& data, PaxOverrides& overrides) {
             else if (readable)
                 field = number;
         }
-        if (!readable && overrides.ignored.empty())
+        if (!readable && overrides.ignored.empty()) {
+            // Named in a log line: no byte of it may start a line of its own.
             overrides.ignored = std::string(key) + "=" + std::string(value.substr(0, 64));
+            for (char& c : overrides.ignored)
+                c = static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+        }
     }
     return true;
 }
