@@ -67,8 +67,7 @@ void ArchivePipelines::logArchiveErrors(TZipCommon& component, QString* firstErr
     };
     component.OnWarning = [this](TZipCommon&, const std::string& fileName,
                                  const std::string& text) {
-        ui_.appendLog(
-            texts::kWarning.arg(QString::fromStdString(fileName), QString::fromStdString(text)));
+        session_.ui.appendLog(texts::kWarning.arg(printableName(fileName), printableName(text)));
     };
     component.ProcessMessages = [this] {
         session_.ui.serviceMessages();

@@ -41,8 +41,7 @@ void ArchivePipelines::logWriterErrors(QString& firstError) {
     };
     Tar1.OnWarning = [this](archive::TZipCommon&, const std::string& fileName,
                             const std::string& text) {
-        ui_.appendLog(
-            texts::kWarning.arg(QString::fromStdString(fileName), QString::fromStdString(text)));
+        session_.ui.appendLog(texts::kWarning.arg(printableName(fileName), printableName(text)));
     };
     Tar1.ProcessMessages = [this] {
         session_.ui.serviceMessages();

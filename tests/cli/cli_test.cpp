@@ -362,7 +362,9 @@ TEST(CliPipelines, AKilledUnpackLeavesNothingOnceTheNextCommandStarts) {
 
     EXPECT_EQ(runTheme({"slots", "korvell"}).exitCode, 0);
     EXPECT_TRUE(std::filesystem::is_empty(temporary));
-    EXPECT_EQ(treeOf(scratch / "W"), (std::map<std::string, std::string>{{"image", "<folder>"}}));
+    // Killed before or while it wrote the file: at most its folder is there, no part of it.
+    for (const auto& [path, content] : treeOf(scratch / "W"))
+        EXPECT_EQ(content, "<folder>") << path;
     qunsetenv("TMPDIR");
 }
 

@@ -3,6 +3,7 @@
 #include "tests/support/picture_bytes.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/scratch_folder.h"
+#include "theme/archive_pipelines.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -216,13 +217,14 @@ TEST(PeerForms, UnpackToWhatGnuTarAndBsdtarExtract) {
 
         RecordingUi ui;
         ui.input = QString::fromStdString(tar);
-        editor::ThemeEditor editor(editor::TerminalModel::Korvell, ui, ui,
-                                   QString::fromStdString(scratch / "IMAGE"));
-        editor.unpack();
+        theme::ThemeSession session(theme::TerminalModel::Korvell, ui, ui,
+                                    QString::fromStdString(scratch / "IMAGE"));
+        theme::ArchivePipelines pipelines(session);
+        pipelines.unpack();
         const auto unpacked = treeOf(scratch / "IMAGE");
         EXPECT_EQ(unpacked, treeOf(scratch / "tar")) << form.story;
         EXPECT_EQ(unpacked, treeOf(scratch / "bsdtar")) << form.story;
-        EXPECT_EQ(editor.archiveErrors(), 0) << form.story;
+        EXPECT_EQ(pipelines.archiveErrors(), 0) << form.story;
         EXPECT_TRUE(ui.errors().isEmpty()) << form.story;
         const QStringList lines = ui.logLines();
         EXPECT_EQ(lines.filter("Warning : ").size(), form.warnings) << form.story;
