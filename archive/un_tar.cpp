@@ -103,8 +103,7 @@ TUnTar::EntryRecord TUnTar::recordFor(TarEntry entry) const {
         record.reason = "it is larger than 4 GiB - 1 bytes, the most an entry may hold";
     }
     // The list holds every entry of the archive until the run ends: only what the extraction
-    // pass reads is kept.
-    // A sparse map is read again when its file is written, so that the list never holds them.
+    // pass reads is kept. A sparse map is read again when its file is written.
     entry.name = {};
     entry.problem = {};
     entry.fragments = {};
