@@ -1,8 +1,8 @@
 #include "app/application_windows.h"
 #include "app/display_check.h"
+#include "platform/temporary_files.h"
 #include "theme/texts.h"
 #include "theme/workspace.h"
-#include "platform/temporary_files.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
