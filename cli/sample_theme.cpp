@@ -3,14 +3,13 @@
 #include "cli/console_ui.h"
 #include "pictures/picture_fitter.h"
 #include "pictures/theme_editor.h"
-#include "platform/tree_removal.h"
+#include "platform/temporary_file.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
-#include <QTemporaryDir>
 
 namespace palvex::cli {
 
@@ -46,10 +45,10 @@ QByteArray samplePicture(theme::TerminalModel model, int slot) {
 }
 
 QString writeSampleTheme(theme::TerminalModel model, const QString& output) {
-    QTemporaryDir scratch;
-    if (!scratch.isValid())
-        return QStringLiteral("no temporary folder");
-    const QString workspace = scratch.path() + QStringLiteral("/IMAGE");
+    const platform::TemporaryFolder scratch("sample-");
+    if (!scratch)
+        return QString::fromStdString(scratch.problem());
+    const QString workspace = QString::fromStdString(scratch.path()) + QStringLiteral("/IMAGE");
     const auto catalogue = theme::slotCatalogue(model);
     for (int slot = 0; slot < static_cast<int>(catalogue.size()); ++slot) {
         const QString path =

@@ -59,10 +59,15 @@ bool SlotEditor::replaceCurrentSlot(const QString& picture) {
         session_.ui.showError(texts::kLoadImageError + QString::fromStdString(error.what()));
         return false;
     }
-    // Without a kept copy the change could not be taken back; it goes ahead all the same.
-    const bool kept = session_.undo.keep(currentSlotFile_);
-    if (putIntoSlot(picture, currentSlotFile_, texts::kReplacedImage, displayName(picture)))
+    // Without a kept copy the change could not be taken back; it goes ahead all the same,
+    // saying so.
+    QString notKept;
+    const bool kept = session_.undo.keep(currentSlotFile_, &notKept);
+    if (putIntoSlot(picture, currentSlotFile_, texts::kReplacedImage, displayName(picture))) {
+        if (!kept)
+            session_.ui.appendLog(texts::kUndoNotKept + notKept);
         return true;
+    }
     if (kept)
         session_.undo.dropLast();
     return false;

@@ -2,9 +2,10 @@
 
 #include "pictures/picture_file.h"
 #include "platform/exception.h"
-#include "platform/temporary_files.h"
 #include "theme/file_functions.h"
+#include "theme/printable_text.h"
 #include "theme/size_text.h"
+#include "theme/texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,13 +59,16 @@ QString fittedLine(const QString& name, const FittedPicture& fitted) {
 }
 
 StagedPicture::StagedPicture(const QString& name, const QByteArray& bytes) {
-    const QString temporary = QString::fromStdString(platform::temporaryFolder());
-    if (!temporary.isEmpty())
-        folder_ = std::make_unique<QTemporaryDir>(temporary + QStringLiteral("fit-XXXXXX"));
-    QFile file(folder_ && folder_->isValid() ? folder_->filePath(name) : QString());
-    if (!folder_ || !folder_->isValid() || !file.open(QIODevice::WriteOnly) ||
-        file.write(bytes) != bytes.size() || !file.flush())
-        throw Exception("Cannot write the fitted picture to the temporary folder");
+    folder_ = std::make_unique<platform::TemporaryFolder>("fit-");
+    if (!*folder_)
+        throw Exception(
+            theme::texts::kTemporaryFolderFault.arg(theme::printableName(folder_->problem()))
+                .toStdString());
+    QFile file(QString::fromStdString(folder_->path()) + QLatin1Char('/') + name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+        throw Exception(theme::texts::kTemporaryWriteFault
+                            .arg(QDir::toNativeSeparators(file.fileName()), file.errorString())
+                            .toStdString());
     path_ = file.fileName();
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "pictures/picture_fitter.h"
+#include "platform/temporary_file.h"
 #include "theme/slot_catalogue.h"
 
 #include <QImage>
 #include <QString>
-#include <QTemporaryDir>
 #include <memory>
 
 namespace palvex::pictures {
@@ -34,7 +34,7 @@ public:
     const QString& path() const { return path_; }
 
 private:
-    std::unique_ptr<QTemporaryDir> folder_;
+    std::unique_ptr<platform::TemporaryFolder> folder_;
     QString path_;
 };
 

@@ -18,8 +18,11 @@ std::int64_t CappedStream::write(const void* buffer, std::int64_t count) {
     }
     errno = 0;
     const std::int64_t put = target_.write(buffer, count);
-    if (put != count)
-        throw Exception(errno == ENOSPC || errno == EDQUOT ? "Disk full" : "Stream write error");
+    if (put != count) {
+        writeError_ = errno != 0 ? errno : ENOSPC; // a short write without an error: no room
+        throw Exception(writeError_ == ENOSPC || writeError_ == EDQUOT ? "Disk full"
+                                                                       : "Stream write error");
+    }
     return put;
 }
 

@@ -20,11 +20,15 @@ public:
     void truncate() override { target_.truncate(); }
 
     bool limitReached() const { return limitReached_; }
+    // The system's reason (an errno value) when the stream underneath refused a write: the
+    // fault lies with where the bytes go, not with where they come from.
+    int writeError() const { return writeError_; }
 
 private:
     ByteStream& target_;
     std::int64_t limit_;
     bool limitReached_ = false;
+    int writeError_ = 0;
 };
 
 } // namespace palvex

@@ -1,22 +1,45 @@
 #include "platform/temporary_file.h"
 
 #include "platform/temporary_files.h"
+#include "platform/tree_removal.h"
 
 #include <cerrno>
+#include <cstring>
 #include <sys/file.h>
 #include <unistd.h>
 
 namespace palvex::platform {
 
-TemporaryFile::TemporaryFile(const std::string& prefix)
-    : TemporaryFile(temporaryFolder(), prefix) {}
+namespace {
+
+std::string failure(std::string folder, int error) {
+    if (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder + ": " + std::strerror(error);
+}
+
+} // namespace
+
+TemporaryFile::TemporaryFile(const std::string& prefix) {
+    const std::string folder = temporaryFolder(&problem_);
+    if (!folder.empty())
+        create(folder, prefix, {});
+}
 
 TemporaryFile::TemporaryFile(const std::string& folder, const std::string& prefix,
-                             const std::string& suffix)
-    : path_(createTemporaryFile(folder, prefix, suffix, held_)) {
+                             const std::string& suffix) {
+    create(folder, prefix, suffix);
+}
+
+void TemporaryFile::create(const std::string& folder, const std::string& prefix,
+                           const std::string& suffix) {
+    path_ = createTemporaryFile(folder, prefix, suffix, held_);
+    if (path_.empty()) {
+        problem_ = failure(folder, folder.empty() ? ENOENT : errno);
+        return;
+    }
     // Held while the file is ours: the sweep of a later run leaves a held file alone.
-    if (held_ >= 0)
-        ::flock(held_, LOCK_SH);
+    ::flock(held_, LOCK_SH);
 }
 
 TemporaryFile::~TemporaryFile() {
@@ -32,6 +55,23 @@ void TemporaryFile::release() {
     if (held_ >= 0)
         ::close(held_);
     held_ = -1;
+}
+
+TemporaryFolder::TemporaryFolder(const std::string& prefix) {
+    const std::string folder = temporaryFolder(&problem_);
+    if (!folder.empty()) {
+        path_ = createTemporaryFolder(folder, prefix);
+        if (path_.empty())
+            problem_ = failure(folder, errno);
+    }
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    if (!path_.empty()) {
+        const int saved = errno;
+        removeTree(path_);
+        errno = saved;
+    }
 }
 
 } // namespace palvex::platform

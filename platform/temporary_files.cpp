@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -63,26 +64,111 @@ bool removeUnheld(int folder, const char* name) {
     return removed;
 }
 
-std::string privateFolderPath() {
+std::string failure(const std::string& path, int error) {
+    return path + ": " + std::strerror(error);
+}
+
+enum class Claim { Ours, Taken, Failed };
+
+// Whether path is a folder of ours that only we may enter, made so when it is ours. A link,
+// anything but a folder, or a folder of another user is taken; the mode is changed through
+// the folder's own handle, never through a link put there meanwhile.
+Claim claim(const std::string& path, std::string& problem) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP || errno == ENOTDIR || errno == EACCES)
+            return Claim::Taken;
+        problem = failure(path, errno);
+        return Claim::Failed;
+    }
+    struct stat st {};
+    Claim result = Claim::Ours;
+    if (::fstat(fd, &st) != 0 ||
+        ((st.st_mode & 077) != 0 && st.st_uid == ::getuid() && ::fchmod(fd, 0700) != 0)) {
+        problem = failure(path, errno);
+        result = Claim::Failed;
+    } else if (st.st_uid != ::getuid()) {
+        result = Claim::Taken;
+    }
+    ::close(fd);
+    return result;
+}
+
+// A folder of ours among root's entries whose names start with prefix.
+std::string findOwn(const std::string& root, const std::string& prefix) {
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(root.c_str()), ::closedir);
+    if (!listing)
+        return {};
+    while (const dirent* entry = ::readdir(listing.get())) {
+        const std::string path = root + '/' + entry->d_name;
+        std::string ignored;
+        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0 &&
+            claim(path, ignored) == Claim::Ours)
+            return path;
+    }
+    return {};
+}
+
+// $TMPDIR (or /tmp), without a trailing "/".
+std::string temporaryRoot() {
     const char* base = std::getenv("TMPDIR");
     std::string root = base && *base ? base : "/tmp";
     while (root.size() > 1 && root.back() == '/')
         root.pop_back();
-    return root + "/palvex-image-changer-" + std::to_string(::getuid());
+    return root;
+}
+
+std::string privateName() {
+    return "palvex-image-changer-" + std::to_string(::getuid());
+}
+
+// The private folder earlier runs used, made by none: ours under our name, or the fresh one
+// beside it when someone else has the name; empty when there is none.
+std::string existingPrivateFolder() {
+    const std::string root = temporaryRoot();
+    std::string ignored;
+    switch (claim(root + '/' + privateName(), ignored)) {
+    case Claim::Ours:
+        return root + '/' + privateName();
+    case Claim::Taken:
+        return findOwn(root, privateName() + '-');
+    case Claim::Failed:
+        break;
+    }
+    return {};
 }
 
 } // namespace
 
-std::string temporaryFolder() {
-    const std::string folder = privateFolderPath();
-    ::mkdir(folder.c_str(), 0700);
-
-    struct stat st {};
-    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
-        return {};
-    if ((st.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0)
-        return {};
-    return folder + '/';
+std::string temporaryFolder(std::string* problem) {
+    const std::string root = temporaryRoot();
+    const std::string name = privateName();
+    const std::string folder = root + '/' + name;
+    std::string failed;
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        // A missing $TMPDIR is what to name, not the folder that could not go into it.
+        failed = failure(errno == ENOENT || errno == ENOTDIR ? root : folder, errno);
+    } else {
+        switch (claim(folder, failed)) {
+        case Claim::Ours:
+            return folder + '/';
+        case Claim::Failed:
+            break;
+        case Claim::Taken: {
+            // Someone else has our name: a fresh folder of ours beside it, which later runs
+            // find again rather than make another.
+            std::string own = findOwn(root, name + '-');
+            if (own.empty())
+                own = createTemporaryFolder(root, name + '-');
+            if (!own.empty())
+                return own + '/';
+            failed = failure(root, errno);
+        }
+        }
+    }
+    if (problem)
+        *problem = failed;
+    return {};
 }
 
 std::string createTemporaryFile(const std::string& folder, const std::string& prefix,
@@ -112,10 +198,23 @@ std::string createTemporaryFile(const std::string& folder, const std::string& pr
     return path;
 }
 
+std::string createTemporaryFolder(const std::string& folder, const std::string& prefix) {
+    if (folder.empty())
+        return {};
+    std::string pattern = folder;
+    if (pattern.back() != '/')
+        pattern += '/';
+    pattern += prefix + "XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    return ::mkdtemp(name.data()) ? std::string(name.data()) : std::string();
+}
+
 int sweepStaleTemporaryFiles() {
     // Only a folder that is ours and no link; none is made where there is none.
+    const std::string path = existingPrivateFolder();
     const int folder =
-        ::open(privateFolderPath().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     struct stat st {};
     if (folder >= 0 && (::fstat(folder, &st) != 0 || st.st_uid != ::getuid())) {
         ::close(folder);

@@ -4,10 +4,12 @@
 
 namespace palvex::platform {
 
-// A folder of this user's own under $TMPDIR (or /tmp), created with mode 0700 and refused
-// when it is a link or belongs to someone else, so that other users can neither read nor
-// plant files there. Ends with "/"; empty when no such folder can be had.
-std::string temporaryFolder();
+// A folder of this user's own under $TMPDIR (or /tmp), created with mode 0700, so that other
+// users can neither read nor plant files there. A folder of that name that is a link or
+// belongs to someone else is never used: a fresh one of ours beside it is. Ends with "/";
+// empty when no such folder can be had, and then *problem (when given) names the folder
+// that failed and the system's reason.
+std::string temporaryFolder(std::string* problem = nullptr);
 
 // Creates a new, empty file with a unique name that starts with prefix (and ends with suffix)
 // in folder, without ever opening an existing one. Returns its path, or empty on failure.
@@ -18,6 +20,10 @@ std::string createTemporaryFile(const std::string& folder, const std::string& pr
 // The same, leaving the file open: descriptor is the caller's to close (-1 on failure).
 std::string createTemporaryFile(const std::string& folder, const std::string& prefix,
                                 const std::string& suffix, int& descriptor);
+
+// Creates a new, empty folder (mode 0700) with a unique name that starts with prefix in
+// folder. Returns its path without a trailing "/", or empty on failure.
+std::string createTemporaryFolder(const std::string& folder, const std::string& prefix);
 
 // Removes from the private temporary folder the files that runs of this program left when
 // they were killed: regular files of this user, named by createTemporaryFile after a process

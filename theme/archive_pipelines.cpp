@@ -16,6 +16,7 @@
 
 #include <QFileInfo>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 namespace palvex::theme {
@@ -62,6 +63,8 @@ void ArchivePipelines::logArchiveErrors(TZipCommon& component, QString* firstErr
         if (!sender.ErrorReason().empty())
             line += QStringLiteral(" (") + printableName(sender.ErrorReason()) + QLatin1Char(')');
         session_.ui.appendLog(line);
+        if (code == archive::error_code::DiskFull)
+            localFault_ = line;
         if (firstError && firstError->isEmpty())
             *firstError = text;
     };
@@ -84,6 +87,7 @@ void ArchivePipelines::unpack() {
 }
 
 void ArchivePipelines::unpackInput() {
+    localFault_.clear();
     const QString input = session_.view.inputFile();
     const ArchiveProbe probe = probeArchive(local(input));
     if (probe.kind != ArchiveKind::Tar)
@@ -99,7 +103,7 @@ void ArchivePipelines::unpackInput() {
     }
     // A name of its own: two unpacks at once never share the decoded tar.
     const platform::TemporaryFile temporary;
-    if (!decodeInto(input, temporary.path()))
+    if (!decodeInto(input, temporary))
         return;
     // A bzip2 stream of anything else (or of nothing) is no theme: refused like any other.
     if (probeArchive(temporary.path()).kind != ArchiveKind::Tar)
@@ -107,30 +111,38 @@ void ArchivePipelines::unpackInput() {
     extractInto(QString::fromStdString(temporary.path()));
 }
 
-bool ArchivePipelines::decodeInto(const QString& input, const std::string& temporary) {
-    bool tooLarge = false;
+// A temporary folder that takes no file, or a disk that fills, is said as such: the archive
+// is not to blame.
+bool ArchivePipelines::decodeInto(const QString& input, const platform::TemporaryFile& temporary) {
+    if (!temporary)
+        return failLocally(texts::kTemporaryFolderFault.arg(printableName(temporary.problem())));
+    const QString path = printableName(temporary.path());
     try {
-        if (temporary.empty())
-            throw Exception("no temporary file");
-        FileStream out(temporary, FileStream::Mode::OpenWrite);
+        FileStream out(temporary.path(), FileStream::Mode::OpenWrite);
         CappedStream capped(out, maxTarSize_);
-        FileStream in(local(input), FileStream::Mode::OpenRead);
         try {
+            FileStream in(local(input), FileStream::Mode::OpenRead);
             Tbzip2().DecompressStream(in, capped);
         } catch (const Exception&) {
-            tooLarge = capped.limitReached();
-            throw;
+            if (capped.writeError() != 0)
+                return failLocally(texts::kTemporaryWriteFault.arg(
+                    path, QString::fromLocal8Bit(std::strerror(capped.writeError()))));
+            if (capped.limitReached())
+                session_.ui.appendLog(texts::kArchiveTooLarge.arg(maxTarSize_));
+            refuseUnpack();
+            return false;
         }
         out.close();
         return true;
-    } catch (const Exception& error) {
-        if (tooLarge)
-            session_.ui.appendLog(texts::kArchiveTooLarge.arg(maxTarSize_));
-        else if (std::string_view(error.what()) == "Disk full")
-            session_.ui.appendLog(texts::kDiskFull + QString::fromStdString(temporary));
-        refuseUnpack();
-        return false;
+    } catch (const Exception& error) { // opening or closing the temporary file
+        return failLocally(QString::fromStdString(error.what()));
     }
+}
+
+bool ArchivePipelines::failLocally(const QString& text) {
+    localFault_ = text;
+    session_.ui.showError(text);
+    return false;
 }
 
 void ArchivePipelines::refuseUnpack() {

@@ -4,6 +4,7 @@
 
 #include "archive/tar.h"
 #include "archive/un_tar.h"
+#include "platform/temporary_file.h"
 
 #include <QString>
 #include <cstdint>
@@ -33,6 +34,9 @@ public:
 
     // How many errors the archive components reported in the last unpack or compile.
     int archiveErrors() const { return archiveErrors_; }
+    // What failed on this machine rather than in the archive during the last unpack (the
+    // temporary folder, a full disk); empty when nothing did.
+    const QString& localFault() const { return localFault_; }
 
     archive::TUnTar UnTar1;
     archive::TTar Tar1;
@@ -41,8 +45,9 @@ private:
     void logArchiveErrors(archive::TZipCommon& component, QString* firstError = nullptr);
     void unpackInput();
     void extractInto(const QString& archive);
-    bool decodeInto(const QString& input, const std::string& temporary);
+    bool decodeInto(const QString& input, const platform::TemporaryFile& temporary);
     void refuseUnpack();
+    bool failLocally(const QString& text);
     void compileWorkspace(const QString& output);
     void logWriterErrors(QString& firstError);
     void packWorkspace(const std::string& tarFile);
@@ -50,6 +55,7 @@ private:
 
     ThemeSession& session_;
     int archiveErrors_ = 0;
+    QString localFault_;
     std::int64_t maxTarSize_ = kDefaultMaxTarSize;
 };
 

@@ -73,10 +73,12 @@ void ArchivePipelines::compileWorkspace(const QString& output) {
     // The tar lies outside the workspace: the compile changes nothing there, a user's own
     // img.tar is packed like any other file, and a full disk leaves no partial tar behind.
     // Named with the writer's extension, which it would otherwise append.
-    const platform::TemporaryFile tar(platform::temporaryFolder(), "arq", ".tar");
+    std::string problem;
+    const platform::TemporaryFile tar(platform::temporaryFolder(&problem), "arq", ".tar");
     if (!tar) {
-        session_.ui.appendLog(texts::kCompileError + QStringLiteral("no temporary file: ") +
-                              QString::fromUtf8(std::strerror(errno)));
+        session_.ui.appendLog(texts::kCompileError +
+                              texts::kTemporaryFolderFault.arg(QString::fromStdString(
+                                  problem.empty() ? tar.problem() : problem)));
         return;
     }
     QString firstError;

@@ -1,13 +1,21 @@
 #include "theme/slot_undo.h"
 
 #include "theme/file_functions.h"
+#include "theme/printable_text.h"
+#include "theme/texts.h"
 
 namespace palvex::theme {
 
-bool SlotUndo::keep(const QString& slotFile) {
+bool SlotUndo::keep(const QString& slotFile, QString* problem) {
     auto copy = std::make_unique<platform::TemporaryFile>("undo-");
-    if (!*copy || !replaceFile(slotFile, QString::fromStdString(copy->path()), nullptr))
+    QString reason;
+    if (!*copy || !replaceFile(slotFile, QString::fromStdString(copy->path()), &reason)) {
+        if (problem)
+            *problem = !*copy
+                           ? texts::kTemporaryFolderFault.arg(printableName(copy->problem()))
+                           : texts::kTemporaryWriteFault.arg(printableName(copy->path()), reason);
         return false;
+    }
     kept_.push_back({slotFile, std::move(copy)});
     return true;
 }

@@ -13,8 +13,9 @@ namespace palvex::theme {
 // (or with clear()), never in the workspace, which is packed as it stands.
 class SlotUndo {
 public:
-    // Keeps a copy of the slot file as it is now; false when no copy could be made.
-    bool keep(const QString& slotFile);
+    // Keeps a copy of the slot file as it is now; false when no copy could be made, with
+    // *problem (when given) saying what failed.
+    bool keep(const QString& slotFile, QString* problem = nullptr);
 
     bool isEmpty() const { return kept_.empty(); }
     // The slot file the newest copy belongs to, and that copy's path.

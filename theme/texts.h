@@ -12,6 +12,7 @@ inline const QString kDetails = QStringLiteral(" details...");
 inline const QString kLoadImageError = QStringLiteral("Load Image Error : ");
 inline const QString kReplacedImage = QStringLiteral("Replaced image ");
 inline const QString kErrorReplacing = QStringLiteral("Error replacing image ");
+inline const QString kUndoNotKept = QStringLiteral("No copy kept to take this change back : ");
 inline const QString kRestoredImage = QStringLiteral("Restored image ");
 inline const QString kNameMustBeSame = QStringLiteral("File name must be same !");
 inline const QString kMaxSizeFor = QStringLiteral("Error, max size for ");
@@ -22,6 +23,9 @@ inline const QString kUnpackedFiles = QStringLiteral("Unpacked Files :");
 inline const QString kArchiveTooLarge = QStringLiteral("The archive unpacks to more than %1 bytes");
 inline const QString kDiskFull = QStringLiteral("Disk full : ");
 inline const QString kWarning = QStringLiteral("Warning : %1 (%2)");
+inline const QString kTemporaryFolderFault = QStringLiteral("Cannot use the temporary folder %1");
+inline const QString kTemporaryWriteFault =
+    QStringLiteral("Cannot write the temporary file %1: %2");
 inline const QString kSelectOutput = QStringLiteral("Please select an output file !");
 inline const QString kCompiling = QStringLiteral("Compiling img.bz2...");
 inline const QString kProcessDone = QStringLiteral("Process Done!");

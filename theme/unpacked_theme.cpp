@@ -1,7 +1,7 @@
 #include "theme/unpacked_theme.h"
 
-#include "platform/temporary_files.h"
 #include "theme/archive_pipelines.h"
+#include "theme/printable_text.h"
 #include "theme/texts.h"
 #include "theme/theme_archive_check.h"
 
@@ -47,19 +47,21 @@ private:
 } // namespace
 
 bool UnpackedTheme::unpack(TerminalModel model, const QString& archive, QString* error) {
-    const QString temporary = QString::fromStdString(platform::temporaryFolder());
-    if (!temporary.isEmpty())
-        folder_.emplace(temporary + QStringLiteral("theme-XXXXXX"));
-    if (!folder_ || !folder_->isValid()) {
-        *error = QStringLiteral("No private temporary folder to unpack into");
+    folder_.emplace("theme-");
+    if (!*folder_) {
+        *error = texts::kTemporaryFolderFault.arg(printableName(folder_->problem()));
         return false;
     }
-    workspace_ = folder_->path();
+    workspace_ = QString::fromStdString(folder_->path());
     problems_ = checkThemeArchive(archive);
     QuietUi ui(archive);
     ThemeSession session(model, ui, ui, workspace_);
     ArchivePipelines pipelines(session);
     pipelines.unpack();
+    if (!pipelines.localFault().isEmpty()) {
+        *error = pipelines.localFault();
+        return false;
+    }
     for (const QString& line : ui.said)
         problems_ << QStringLiteral("unpacking: ") + line;
     return true;

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/temporary_file.h"
 #include "theme/slot_catalogue.h"
 
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <optional>
 
 namespace palvex::theme {
@@ -13,8 +13,9 @@ namespace palvex::theme {
 // object on every way out: looking at an archive never touches a user's workspace.
 class UnpackedTheme {
 public:
-    // False, with *error saying why, when no private temporary folder can be had. Otherwise
-    // unpacks whatever can be unpacked and keeps what was wrong with the archive.
+    // False, with *error saying why, when no private temporary folder can be had or the unpack
+    // failed on this machine (a full disk): no slot is judged on a half-made unpack.
+    // Otherwise unpacks whatever can be unpacked and keeps what was wrong with the archive.
     bool unpack(TerminalModel model, const QString& archive, QString* error);
 
     const QString& workspace() const { return workspace_; }
@@ -22,7 +23,7 @@ public:
     const QStringList& problems() const { return problems_; }
 
 private:
-    std::optional<QTemporaryDir> folder_;
+    std::optional<platform::TemporaryFolder> folder_;
     QString workspace_;
     QStringList problems_;
 };

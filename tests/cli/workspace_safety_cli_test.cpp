@@ -1,4 +1,5 @@
-// `clean` removes a workspace and nothing else, whatever happens to it while it runs.
+// `clean` removes a workspace and nothing else, whatever happens to it while it runs; a
+// temporary folder that fails is named with the system's reason, never blamed on the archive.
 #include "tests/cli/cli_runner.h"
 #include "tests/support/archive_helpers.h"
 #include "tests/support/scratch_folder.h"
@@ -17,6 +18,10 @@ namespace fs = std::filesystem;
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+bool userNamespaces() {
+    return std::system("unshare -r -m true") == 0;
 }
 
 // A user who may write into the workspace swaps one of its folders for a link to a folder
@@ -60,6 +65,68 @@ TEST(CliClean, AFolderSwappedForALinkWhileItRunsIsNeverFollowed) {
         for ([[maybe_unused]] const auto& file : fs::directory_iterator(outside))
             ++left;
         ASSERT_EQ(left, kFiles) << "run " << run << ": " << result.err.toStdString();
+    }
+}
+
+// Each fault made in a user namespace of the test's own, where this user is uid 0.
+TEST(CliTemporaryFolder, FaultsAreNamedWithTheReasonAndNeverBlamedOnTheArchive) {
+    ASSERT_TRUE(userNamespaces()) << "this test needs user namespaces (unshare -r -m)";
+    ScratchFolder scratch;
+    const std::string taken = scratch / "taken/palvex-image-changer-0";
+    makeFolder(taken);
+    // Another user's folder under our name: root hands it over; anyone else shows a folder of
+    // root's, which in the namespace belongs to nobody.
+    std::string giveAway = "mount --bind /usr/share " + taken;
+    if (::getuid() == 0) {
+        ASSERT_EQ(::chown(taken.c_str(), 65534, 65534), 0);
+        giveAway = "true";
+    }
+    const struct {
+        const char* story;
+        std::string prepare;
+        std::string folder;
+        std::string says; // empty: both commands succeed
+        const char* reason = "";
+    } rows[] = {
+        {"a TMPDIR that does not exist", "true", scratch / "none",
+         "Cannot use the temporary folder " + scratch / "none: No such file or directory"},
+        {"a read-only TMPDIR",
+         "mount -t tmpfs tmpfs " + scratch / "ro" + " && mount -o remount,ro " + scratch / "ro",
+         scratch / "ro",
+         "Cannot use the temporary folder " +
+             scratch / "ro/palvex-image-changer-0: Read-only file system"},
+        {"a full TMPDIR", "mount -t tmpfs -o size=64k tmpfs " + scratch / "full", scratch / "full",
+         "Cannot write the temporary file " + scratch / "full/palvex-image-changer-0/arq",
+         ": No space left on device"},
+        {"our folder's name taken by another user", giveAway, scratch / "taken", ""},
+    };
+    makeFolder(scratch / "ro");
+    makeFolder(scratch / "full");
+    for (const auto& row : rows) {
+        const std::string theme = "TMPDIR=" + row.folder + " " + PALVEX_THEME;
+        std::string output;
+        shell("unshare -r -m sh -c '" + row.prepare + " && " + theme + " unpack " +
+                  PALVEX_SAMPLE_KORVELL + " --workspace " + scratch / "W" + "; echo unpack=$?; " +
+                  theme + " verify korvell " + PALVEX_SAMPLE_KORVELL + "; echo verify=$?' 2>&1",
+              &output);
+        std::error_code ignored;
+        fs::remove_all(scratch / "W", ignored);
+        if (row.says.empty()) {
+            EXPECT_NE(output.find("unpack=0"), std::string::npos) << row.story << output;
+            EXPECT_NE(output.find("30 of 30 slots ok"), std::string::npos) << row.story << output;
+            EXPECT_NE(output.find("verify=0"), std::string::npos) << row.story << output;
+            EXPECT_TRUE(fs::is_empty(taken)) << row.story;
+            continue;
+        }
+        EXPECT_NE(output.find("unpack=1"), std::string::npos) << row.story << output;
+        EXPECT_NE(output.find("verify=1"), std::string::npos) << row.story << output;
+        // Said by both commands.
+        const std::size_t first = output.find(row.says);
+        EXPECT_NE(first, std::string::npos) << row.story << output;
+        EXPECT_NE(output.find(row.says, first + 1), std::string::npos) << row.story << output;
+        EXPECT_NE(output.find(row.reason), std::string::npos) << row.story << output;
+        EXPECT_EQ(output.find("Error unpacking"), std::string::npos) << row.story << output;
+        EXPECT_EQ(output.find("slots ok"), std::string::npos) << row.story << output;
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -58,12 +59,52 @@ TEST_F(TemporaryFiles, FolderThatOthersMayReadIsMadePrivate) {
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
-TEST_F(TemporaryFiles, APlantedLinkIsRefused) {
-    std::string folder = expected();
-    folder.pop_back();
-    test::makeFolder(scratch / "elsewhere");
-    fs::create_directory_symlink(scratch / "elsewhere", folder);
-    EXPECT_EQ(temporaryFolder(), "");
+// Something else under our name (planted by another user, say) is never used nor changed: a
+// fresh private folder beside it is, and later runs find that one again.
+TEST_F(TemporaryFiles, WhatElseHasOurNameIsLeftAndAFreshFolderUsed) {
+    std::string taken = expected();
+    taken.pop_back();
+    const struct {
+        const char* what;
+        std::function<void()> plant;
+    } rows[] = {
+        {"a link to a folder",
+         [&] {
+             test::makeFolder(scratch / "elsewhere");
+             fs::create_directory_symlink(scratch / "elsewhere", taken);
+         }},
+        {"a file",
+         [&] {
+             test::writeFile(taken, "x");
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(scratch.path());
+        fs::create_directory(scratch.path());
+        row.plant();
+        const auto before = fs::symlink_status(taken).type();
+        const std::string fresh = temporaryFolder();
+        ASSERT_EQ(fresh.rfind(taken + "-", 0), 0u) << fresh;
+        struct stat st {};
+        ASSERT_EQ(::lstat(fresh.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+        EXPECT_EQ(st.st_uid, ::getuid());
+        EXPECT_EQ(temporaryFolder(), fresh);
+        EXPECT_EQ(fs::symlink_status(taken).type(), before);
+        EXPECT_FALSE(fs::exists(scratch / "elsewhere") && !fs::is_empty(scratch / "elsewhere"));
+    }
+}
+
+TEST_F(TemporaryFiles, AMissingTemporaryFolderIsNamedWithTheReason) {
+    ::setenv("TMPDIR", (scratch / "none").c_str(), 1);
+    std::string problem;
+    EXPECT_EQ(temporaryFolder(&problem), "");
+    EXPECT_EQ(problem, scratch / "none: No such file or directory");
+    const TemporaryFile file;
+    EXPECT_FALSE(file);
+    EXPECT_EQ(file.problem(), problem);
 }
 
 TEST_F(TemporaryFiles, TemporaryFilesAreNewUniqueAndCarryThePrefix) {
