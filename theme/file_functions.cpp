@@ -6,6 +6,7 @@
 #include "platform/temporary_files.h"
 #include "platform/tree_removal.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <filesystem>
 #include <system_error>
@@ -43,6 +44,15 @@ std::int64_t fileSize(const QString& path) {
 
 void removeFolderTree(const QString& folder) {
     platform::removeTree(native(folder));
+}
+
+QString resolvedPath(const QString& path) {
+    const QFileInfo info(path);
+    if (info.exists())
+        return info.canonicalFilePath();
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
+                            : folder + QLatin1Char('/') + info.fileName();
 }
 
 bool replaceFile(const QString& source, const QString& target, QString* reason) {

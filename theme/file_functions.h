@@ -11,6 +11,11 @@ QString displayName(const QString& path);
 std::int64_t fileSize(const QString& path);
 void removeFolderTree(const QString& folder);
 
+// The path with every link in its existing part resolved, so that two spellings of one place
+// compare equal: the canonical path, or for what does not exist yet, its folder's canonical
+// path plus its name.
+QString resolvedPath(const QString& path);
+
 // Copies source over target without ever writing through a link standing at target: the
 // copy is made beside the target and then renamed over it. The copy keeps the source's
 // modification time, as the system's copy does. On failure *reason gets the

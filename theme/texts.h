@@ -34,6 +34,9 @@ inline const QString kClosingWhenWorkEnds =
     QStringLiteral("The window closes when the work in progress ends...");
 inline const QString kWorkspaceInUse =
     QStringLiteral("The workspace is in use by another program (process %1).");
+inline const QString kLockPathBlocked =
+    QStringLiteral("The workspace's lock %1 is %2, not a lock file, and no program can take the "
+                   "workspace while it stands there: remove it and try again.");
 inline const QString kOutputInWorkspace = QStringLiteral(
     "The output file lies inside the workspace %1 (or is its lock file), which only a pipeline "
     "holding the workspace writes: choose an output file outside it.");

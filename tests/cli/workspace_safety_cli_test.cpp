@@ -1,12 +1,15 @@
 // `clean` removes a workspace and nothing else, whatever happens to it while it runs; a
-// temporary folder that fails is named with the system's reason, never blamed on the archive.
+// workspace has one lock however it is spelled; a temporary folder that fails is named with
+// the system's reason, never blamed on the archive.
 #include "tests/cli/cli_runner.h"
 #include "tests/support/archive_helpers.h"
 #include "tests/support/scratch_folder.h"
 
+#include <QLockFile>
 #include <QProcess>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,6 +68,42 @@ TEST(CliClean, AFolderSwappedForALinkWhileItRunsIsNeverFollowed) {
         for ([[maybe_unused]] const auto& file : fs::directory_iterator(outside))
             ++left;
         ASSERT_EQ(left, kFiles) << "run " << run << ": " << result.err.toStdString();
+    }
+}
+
+TEST(CliLock, EverySpellingOfAWorkspaceMeetsOneLockAndWhatBlocksItIsNamed) {
+    ScratchFolder scratch;
+    const std::string real = scratch / "real", lock = scratch / "real.lock";
+    makeFolder(real);
+    fs::create_directory_symlink(real, scratch / "link");
+    fs::create_directory_symlink(scratch.path(), scratch / "up");
+    QLockFile held(q(lock));
+    const struct {
+        const char* story;
+        std::function<void()> block;
+        std::string workspace;
+        std::string says;
+    } rows[] = {
+        {"held, spelled through a link to it", [&] { ASSERT_TRUE(held.tryLock(0)); },
+         scratch / "link", "The workspace is in use by another program"},
+        {"held, spelled through a linked parent", [&] { ASSERT_TRUE(held.tryLock(0)); },
+         scratch / "up/real", "The workspace is in use by another program"},
+        {"a folder at the lock's path", [&] { makeFolder(lock); }, real,
+         "The workspace's lock " + lock + " is a folder, not a lock file"},
+        {"a dangling link at the lock's path", [&] { fs::create_symlink(scratch / "gone", lock); },
+         real, "The workspace's lock " + lock + " is a symbolic link, not a lock file"},
+    };
+    for (const auto& row : rows) {
+        row.block();
+        const CliResult result =
+            runTheme({"unpack", PALVEX_SAMPLE_KORVELL, "--workspace", q(row.workspace)});
+        EXPECT_EQ(result.exitCode, 1) << row.story;
+        EXPECT_TRUE(result.err.startsWith(q(row.says)))
+            << row.story << ": " << result.err.toStdString();
+        EXPECT_TRUE(fs::is_empty(real)) << row.story;
+        held.unlock();
+        std::error_code ignored;
+        fs::remove(lock, ignored);
     }
 }
 
