@@ -87,6 +87,12 @@ int runCommandLine(const QList<Command>& table) {
             return 2;
         }
     }
+    // What an unset shell variable gives: taken as the current folder, it would have a clean
+    // remove that folder and an unpack fill it.
+    if (parser.isSet(workspaceOption) && parser.value(workspaceOption).isEmpty()) {
+        err << "--workspace is empty: give the workspace folder." << Qt::endl;
+        return 1;
+    }
     const QString workspace =
         parser.isSet(workspaceOption)
             ? QDir::cleanPath(QDir::current().absoluteFilePath(parser.value(workspaceOption)))

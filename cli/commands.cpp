@@ -2,13 +2,12 @@
 
 #include "cli/console_ui.h"
 #include "platform/exception.h"
-#include "platform/tree_removal.h"
 #include "theme/archive_pipelines.h"
 #include "theme/file_functions.h"
 #include "theme/size_text.h"
 #include "theme/slot_catalogue.h"
 #include "theme/texts.h"
-#include "theme/workspace_lock.h"
+#include "theme/workspace_removal.h"
 
 #include <QDir>
 
@@ -61,17 +60,13 @@ int runSlots(CommandContext& context) {
 }
 
 int runClean(CommandContext& context) {
-    if (!QFileInfo::exists(context.workspace))
-        return 0;
     ConsoleUi ui(context.out, context.err);
-    const theme::WorkspaceGuard lock(context.workspace, ui);
-    if (!lock)
-        return 1;
-    if (platform::removeTree(context.workspace.toStdString()))
-        return 0;
-    context.err << "Could not remove everything in " << QDir::toNativeSeparators(context.workspace)
-                << Qt::endl;
-    return 1;
+    // The fixed workspace is the program's own; a folder given with --workspace is checked
+    // for being one.
+    const auto owner = context.parser.isSet(QStringLiteral("workspace"))
+                           ? theme::WorkspaceOwner::User
+                           : theme::WorkspaceOwner::Program;
+    return theme::removeWorkspace(context.workspace, owner, ui) ? 0 : 1;
 }
 
 // The unpack and compile pipelines, reporting as the window does: log lines on stdout, message

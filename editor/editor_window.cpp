@@ -7,10 +7,9 @@
 #include "editor/picture_preview.h"
 #include "editor/theme_overview.h"
 #include "editor/window_style.h"
-#include "theme/file_functions.h"
 #include "theme/printable_text.h"
 #include "theme/texts.h"
-#include "theme/workspace_lock.h"
+#include "theme/workspace_removal.h"
 
 #include <QAction>
 #include <QApplication>
@@ -439,8 +438,7 @@ void TEditorWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     editor_.slotEditor().forgetChanges();
-    if (const WorkspaceGuard lock(workspace_, *this); lock)
-        removeFolderTree(workspace_);
+    removeWorkspace(workspace_, WorkspaceOwner::Program, *this);
     if (overview_)
         overview_->hide();
     emit formClosed();

@@ -4,7 +4,6 @@
 #include "platform/file_info.h"
 #include "platform/file_operations.h"
 #include "platform/temporary_files.h"
-#include "platform/tree_removal.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -40,10 +39,6 @@ QString displayName(const QString& path) {
 
 std::int64_t fileSize(const QString& path) {
     return platform::fileSize(native(path));
-}
-
-void removeFolderTree(const QString& folder) {
-    platform::removeTree(native(folder));
 }
 
 QString resolvedPath(const QString& path) {

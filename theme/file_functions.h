@@ -9,7 +9,6 @@ namespace palvex::theme {
 bool existsAsFile(const QString& path);
 QString displayName(const QString& path);
 std::int64_t fileSize(const QString& path);
-void removeFolderTree(const QString& folder);
 
 // The path with every link in its existing part resolved, so that two spellings of one place
 // compare equal: the canonical path, or for what does not exist yet, its folder's canonical

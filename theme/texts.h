@@ -37,6 +37,21 @@ inline const QString kWorkspaceInUse =
 inline const QString kLockPathBlocked =
     QStringLiteral("The workspace's lock %1 is %2, not a lock file, and no program can take the "
                    "workspace while it stands there: remove it and try again.");
+inline const QString kRemovalEmptyPath =
+    QStringLiteral("Not removing anything: the workspace path is empty.");
+inline const QString kRemovalLink =
+    QStringLiteral("Not removing %1: it is a symbolic link; give the workspace folder itself.");
+inline const QString kRemovalNotFolder = QStringLiteral("Not removing %1: it is not a folder.");
+inline const QString kRemovalRoot = QStringLiteral("Not removing %1: it is the root folder.");
+inline const QString kRemovalHome =
+    QStringLiteral("Not removing %1: it is the home folder or holds it.");
+inline const QString kRemovalCurrent =
+    QStringLiteral("Not removing %1: it holds the current folder; clean from outside it.");
+inline const QString kRemovalNoWorkspace =
+    QStringLiteral("Not removing %1: it holds no slot file of either model and no lock of this "
+                   "program, so it is no workspace.");
+inline const QString kRemovalIncomplete =
+    QStringLiteral("Could not remove everything in %1: %2 is left (%3).");
 inline const QString kOutputInWorkspace = QStringLiteral(
     "The output file lies inside the workspace %1 (or is its lock file), which only a pipeline "
     "holding the workspace writes: choose an output file outside it.");

@@ -4,8 +4,14 @@
 
 namespace palvex::test {
 
-CliResult runTheme(const QStringList& arguments) {
+CliResult runTheme(const QStringList& arguments, const QString& folder,
+                   const QStringList& environment) {
     QProcess process;
+    process.setWorkingDirectory(folder);
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const QString& variable : environment)
+        variables.insert(variable.section('=', 0, 0), variable.section('=', 1));
+    process.setProcessEnvironment(variables);
     process.start(QStringLiteral(PALVEX_THEME), arguments);
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,

@@ -1,6 +1,5 @@
-// `clean` removes a workspace and nothing else, whatever happens to it while it runs; a
-// workspace has one lock however it is spelled; a temporary folder that fails is named with
-// the system's reason, never blamed on the archive.
+// `clean` removes a workspace and nothing else; a workspace has one lock however it is spelled;
+// a temporary folder that fails is named with the system's reason, never blamed on the archive.
 #include "tests/cli/cli_runner.h"
 #include "tests/support/archive_helpers.h"
 #include "tests/support/scratch_folder.h"
@@ -25,6 +24,68 @@ QString q(const std::string& s) {
 
 bool userNamespaces() {
     return std::system("unshare -r -m true") == 0;
+}
+
+TEST(CliClean, RefusesWhatIsNoWorkspaceOfItsOwnAndRemovesNothing) {
+    ScratchFolder scratch;
+    writeFile(scratch / "W/image/desktop.jpg", "x");
+    writeFile(scratch / "home/image/mi1.gif", "a home that even holds a slot file");
+    writeFile(scratch / "top/home/notes.txt", "x");
+    writeFile(scratch / "docs/letter.txt", "x");
+    writeFile(scratch / "dir/sub/keep.txt", "x");
+    writeFile(scratch / "file.txt", "x");
+    fs::create_directory_symlink(scratch / "W", scratch / "link");
+    const std::string home = scratch / "home";
+    const struct {
+        const char* story;
+        std::string folder;
+        std::string workspace;
+        std::string home;
+        const char* says;
+    } rows[] = {
+        {"an unset variable", scratch / "dir/sub", "", home, "--workspace is empty"},
+        // Were this check gone, the home and current-folder checks would still hold.
+        {"the root folder", scratch / "dir", "/", home, "it is the root folder"},
+        {"the current folder", scratch / "W", ".", home, "it holds the current folder"},
+        {"the current folder's parent", scratch / "W/image", "..", home,
+         "it holds the current folder"},
+        {"the home folder", scratch / "dir", home, home, "it is the home folder or holds it"},
+        {"a folder that holds the home folder", scratch / "dir", scratch / "top",
+         scratch / "top/home", "it is the home folder or holds it"},
+        {"a folder without slot file or lock", scratch / "dir", scratch / "docs", home,
+         "it holds no slot file of either model and no lock of this program"},
+        {"a link to a workspace", scratch / "dir", scratch / "link", home, "it is a symbolic link"},
+        {"a file", scratch / "dir", scratch / "file.txt", home, "it is not a folder"},
+    };
+    const auto before = treeOf(scratch.path());
+    for (const auto& row : rows) {
+        const CliResult result = runTheme({"clean", "--workspace", q(row.workspace)}, q(row.folder),
+                                          {q("HOME=" + row.home)});
+        EXPECT_EQ(result.exitCode, 1) << row.story;
+        EXPECT_TRUE(result.out.isEmpty()) << row.story;
+        EXPECT_EQ(result.err.count('\n'), 1) << row.story << ": " << result.err.toStdString();
+        EXPECT_TRUE(result.err.contains(row.says)) << row.story << ": " << result.err.toStdString();
+        EXPECT_EQ(treeOf(scratch.path()), before) << row.story;
+    }
+}
+
+// `clean --workspace /` once emptied a whole test root, a file system mounted inside it too.
+TEST(CliClean, NeverCrossesIntoAFileSystemMountedInside) {
+    ASSERT_TRUE(userNamespaces()) << "this test needs user namespaces (unshare -r -m)";
+    ScratchFolder scratch;
+    const std::string workspace = scratch / "W";
+    writeFile(workspace + "/image/desktop.jpg", "x");
+    makeFolder(workspace + "/image/mounted");
+    std::string output;
+    shell("unshare -r -m sh -c 'mount -t tmpfs tmpfs " + workspace +
+              "/image/mounted && echo precious > " + workspace + "/image/mounted/keep && " +
+              PALVEX_THEME + " clean --workspace " + workspace + "; echo clean=$?; cat " +
+              workspace + "/image/mounted/keep' 2>&1",
+          &output);
+    EXPECT_EQ(output, "Could not remove everything in " + workspace + ": " + workspace +
+                          "/image/mounted is left (Invalid cross-device link).\nclean=1\n"
+                          "precious\n");
+    EXPECT_FALSE(fs::exists(workspace + "/image/desktop.jpg"));
 }
 
 // A user who may write into the workspace swaps one of its folders for a link to a folder
