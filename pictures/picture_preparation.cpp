@@ -1,6 +1,5 @@
 #include "pictures/picture_preparation.h"
 
-#include <QPainter>
 #include <algorithm>
 #include <memory>
 #include <pixman.h>
@@ -18,6 +17,22 @@ PixmanImage pixmanView(QImage& picture) {
     return PixmanImage(pixman_image_create_bits(PIXMAN_a8r8g8b8, picture.width(), picture.height(),
                                                 reinterpret_cast<uint32_t*>(picture.bits()),
                                                 int(picture.bytesPerLine())));
+}
+
+// The filter's negative lobes overshoot, and pixman clamps each channel to 0..255 on its own:
+// beside an edge a colour can be left above its pixel's alpha, which no premultiplied pixel may
+// be. Drawn onto a ground such a pixel overflows into a black or coloured speck.
+void keepColourWithinAlpha(QImage& picture) {
+    for (int y = 0; y < picture.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            const int alpha = qAlpha(line[x]);
+            if (alpha == 255)
+                continue;
+            line[x] = qRgba(std::min(qRed(line[x]), alpha), std::min(qGreen(line[x]), alpha),
+                            std::min(qBlue(line[x]), alpha), alpha);
+        }
+    }
 }
 
 // One direction of a Lanczos-3 reduction through pixman: the filter runs along x or along y
@@ -48,6 +63,7 @@ QImage lanczosPass(QImage source, QSize size, bool alongX) {
                             count);
     pixman_image_composite32(PIXMAN_OP_SRC, from.get(), nullptr, to.get(), 0, 0, 0, 0, 0, 0,
                              size.width(), size.height());
+    keepColourWithinAlpha(target);
     return target;
 }
 
@@ -97,9 +113,20 @@ QImage scaledToBox(const QImage& picture, QSize box, bool fill) {
 QImage flattenedOnWhite(const QImage& picture) {
     if (!picture.hasAlphaChannel())
         return picture.convertToFormat(QImage::Format_RGB888);
+    // Over white a premultiplied channel becomes c + 255 - alpha; clamped, so that a colour
+    // above its alpha saturates to white instead of wrapping round to black.
+    const QImage premultiplied = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QImage flat(picture.size(), QImage::Format_RGB888);
-    flat.fill(Qt::white);
-    QPainter(&flat).drawImage(0, 0, picture);
+    for (int y = 0; y < flat.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(premultiplied.constScanLine(y));
+        uchar* to = flat.scanLine(y);
+        for (int x = 0; x < flat.width(); ++x, to += 3) {
+            const int ground = 255 - qAlpha(from[x]);
+            to[0] = uchar(std::min(255, qRed(from[x]) + ground));
+            to[1] = uchar(std::min(255, qGreen(from[x]) + ground));
+            to[2] = uchar(std::min(255, qBlue(from[x]) + ground));
+        }
+    }
     return flat;
 }
 

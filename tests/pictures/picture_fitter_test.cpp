@@ -11,6 +11,7 @@
 
 #include <QFileInfo>
 #include <QImageReader>
+#include <QPainter>
 #include <gtest/gtest.h>
 
 namespace palvex::test {
@@ -106,6 +107,47 @@ TEST(PictureFitter, APalettePictureIsResampledInFullColour) {
                                      pictures::flattenedOnWhite(pictures::resampled(full, size))),
                 0.99)
                 << size.width();
+    }
+}
+
+// The reference reduction: laid on white first, then Qt's area average, which cannot overshoot.
+QImage referenceReduction(const QImage& picture, QSize size) {
+    QImage flat(picture.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    QPainter(&flat).drawImage(0, 0, picture);
+    return flat.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+int pixelsFarOff(const QImage& fitted, const QImage& reference) {
+    int far = 0;
+    for (int y = 0; y < fitted.height(); ++y)
+        for (int x = 0; x < fitted.width(); ++x) {
+            const QRgb a = fitted.pixel(x, y), b = reference.pixel(x, y);
+            far += std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                             std::abs(qBlue(a) - qBlue(b))}) > 100;
+        }
+    return far;
+}
+
+// Soft transparent edges reduced and laid on white show no black or coloured specks.
+TEST(PictureFitter, TransparentEdgesComeOutWithoutSpecks) {
+    struct Case {
+        const char* story;
+        QImage picture;
+        FitTarget target;
+    } const cases[] = {
+        {"line drawing, JPEG", lineDrawingPicture(1400, 900), {SlotFormat::Jpeg, {320, 210}, 45}},
+        {"line drawing, 24-bit BMP",
+         lineDrawingPicture(1400, 900),
+         {SlotFormat::Bmp, {220, 300}, 200}},
+        {"icon, JPEG", iconPicture(512), {SlotFormat::Jpeg, {320, 210}, 45}},
+        {"icon, 8-bit BMP", iconPicture(512), {SlotFormat::Bmp, {128, 128}, 20}},
+    };
+    for (const Case& c : cases) {
+        const auto fitted = PictureFitter(c.target).fit(c.picture);
+        const QImage decoded = QImage::fromData(fitted.bytes);
+        ASSERT_EQ(decoded.size(), fitted.size) << c.story;
+        EXPECT_EQ(pixelsFarOff(decoded, referenceReduction(c.picture, fitted.size)), 0) << c.story;
     }
 }
 

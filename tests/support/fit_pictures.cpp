@@ -32,6 +32,53 @@ QImage logoPicture(int width, int height) {
     return image;
 }
 
+QImage lineDrawingPicture(int width, int height) {
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double r = height / 8.0;
+    for (int i = 0; i < 4; ++i) {
+        const QPointF centre(width * (0.15 + 0.23 * i), height * (i % 2 ? 0.7 : 0.3));
+        painter.setPen(QPen(Qt::black, 3));
+        painter.setBrush(Qt::white);
+        painter.drawEllipse(centre, r, r);
+        if (i == 0)
+            continue;
+        const QPointF from(width * (0.15 + 0.23 * (i - 1)), height * (i % 2 ? 0.3 : 0.7));
+        const QLineF arrow(from, centre);
+        painter.setPen(QPen(i == 2 ? QColor(2, 255, 3) : QColor(230, 20, 20), 2));
+        painter.drawLine(arrow.pointAt(0.3), arrow.pointAt(0.7));
+        const QPointF tip = arrow.pointAt(0.7);
+        QLineF side(tip, arrow.pointAt(0.6));
+        for (double turn : {25.0, -25.0}) {
+            side.setAngle(arrow.angle() + 180 + turn);
+            painter.drawLine(side);
+        }
+    }
+    return image;
+}
+
+QImage iconPicture(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF tile(size * 0.1, size * 0.1, size * 0.75, size * 0.75);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 90));
+    painter.drawRoundedRect(tile.translated(size * 0.05, size * 0.05), size * 0.1, size * 0.1);
+    painter.setPen(QPen(QColor(40, 40, 60), size / 40.0));
+    painter.setBrush(QColor(250, 250, 245));
+    painter.drawRoundedRect(tile, size * 0.1, size * 0.1);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(200, 30, 30));
+    painter.drawEllipse(tile.center(), size * 0.2, size * 0.2);
+    painter.setBrush(QColor(255, 255, 255, 240));
+    painter.drawRect(QRectF(0, size * 0.45, size, size * 0.1));
+    return image;
+}
+
 QByteArray pngBytes(const QImage& picture) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
