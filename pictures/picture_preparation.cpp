@@ -1,6 +1,7 @@
 #include "pictures/picture_preparation.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <pixman.h>
 
@@ -103,11 +104,15 @@ QImage scaledToBox(const QImage& picture, QSize box, bool fill) {
         const QSize size = sizeWithin(picture.size(), box);
         return size == picture.size() ? picture : resampled(picture, size);
     }
-    const QImage covering =
-        resampled(picture, picture.size().scaled(box, Qt::KeepAspectRatioByExpanding));
-    const QPoint corner((covering.width() - box.width()) / 2,
-                        (covering.height() - box.height()) / 2);
-    return covering.copy(QRect(corner, box));
+    // Cropped first, to the part that will cover the box, then scaled: scaling first would
+    // make a long thin picture enormous (1 x 20 000 would cover 320 x 210 at 320 x 6.4 million).
+    const double scale =
+        std::min(double(picture.width()) / box.width(), double(picture.height()) / box.height());
+    const QSize part(std::clamp(int(std::lround(box.width() * scale)), 1, picture.width()),
+                     std::clamp(int(std::lround(box.height() * scale)), 1, picture.height()));
+    const QPoint corner((picture.width() - part.width()) / 2,
+                        (picture.height() - part.height()) / 2);
+    return resampled(picture.copy(QRect(corner, part)), box);
 }
 
 QImage flattenedOnWhite(const QImage& picture) {

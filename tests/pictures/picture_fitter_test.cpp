@@ -62,12 +62,41 @@ TEST(PictureFitter, APhotoAndALogoFitEverySlotOfBothModels) {
     }
 }
 
+// Blue with a red stretch in the middle, a hundredth of its length.
+QImage lineWithRedMiddle(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    const QSize middle = size / 100;
+    const QPoint corner(size.width() / 2 - middle.width() / 2,
+                        size.height() / 2 - middle.height() / 2);
+    QPainter(&image).fillRect(QRect(corner, middle.expandedTo({1, 1})), Qt::red);
+    return image;
+}
+
+// Filling crops around the centre first: scaled whole, one pixel by a million would take
+// 160 GB before the crop.
 TEST(PictureFitter, FillGivesExactlyTheBoxInEveryFormat) {
-    const QImage photo = photoPicture(900, 300);
-    for (SlotFormat format : {SlotFormat::Jpeg, SlotFormat::Gif, SlotFormat::Bmp}) {
-        const auto fitted = PictureFitter({format, {55, 70}, 20.0, true}).fit(photo);
-        EXPECT_EQ(fitted.size, QSize(55, 70));
-        EXPECT_EQ(QImage::fromData(fitted.bytes).size(), QSize(55, 70));
+    struct Case {
+        const char* story;
+        QImage picture;
+        QSize box;
+        bool redMiddle;
+    } const cases[] = {
+        {"wide photo", photoPicture(900, 300), {55, 70}, false},
+        {"one pixel wide", lineWithRedMiddle({1, 1000000}), {200, 150}, true},
+        {"one pixel high", lineWithRedMiddle({20000, 1}), {55, 70}, true},
+    };
+    for (const Case& c : cases) {
+        for (SlotFormat format : {SlotFormat::Jpeg, SlotFormat::Gif, SlotFormat::Bmp}) {
+            const auto fitted = PictureFitter({format, c.box, 100.0, true}).fit(c.picture);
+            EXPECT_EQ(fitted.size, c.box) << c.story;
+            const QImage decoded = QImage::fromData(fitted.bytes);
+            ASSERT_EQ(decoded.size(), c.box) << c.story;
+            const QRgb centre = decoded.pixel(c.box.width() / 2, c.box.height() / 2);
+            if (c.redMiddle) {
+                EXPECT_TRUE(qRed(centre) > 200 && qBlue(centre) < 60) << c.story;
+            }
+        }
     }
 }
 
