@@ -10,6 +10,8 @@
 
 #include <QBuffer>
 #include <QFileInfo>
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace palvex::pictures {
@@ -78,7 +80,7 @@ std::optional<SlotFormat> slotFormatOf(const QString& fileName) {
     return std::nullopt;
 }
 
-FittedPicture PictureFitter::fit(const QImage& source) const {
+FittedPicture PictureFitter::fit(const QImage& source) {
     if (source.isNull() || target_.box.isEmpty())
         throw Exception("There is no picture to fit");
     const QImage base = scaledToBox(source, target_.box, target_.fill);
@@ -97,7 +99,7 @@ bool PictureFitter::fits(const QByteArray& bytes) const {
     return static_cast<double>(bytes.size()) / 1024.0 <= target_.maxKb;
 }
 
-std::optional<FittedPicture> PictureFitter::encodeWithin(const QImage& picture) const {
+std::optional<FittedPicture> PictureFitter::encodeWithin(const QImage& picture) {
     switch (target_.format) {
     case SlotFormat::Jpeg:
         return jpegWithin(picture);
@@ -109,38 +111,81 @@ std::optional<FittedPicture> PictureFitter::encodeWithin(const QImage& picture) 
     return std::nullopt;
 }
 
-// Full colour resolution usually looks better but costs bytes: both are tried at their
-// highest quality that fits, and the one closer to the picture wins.
-std::optional<FittedPicture> PictureFitter::jpegWithin(const QImage& picture) const {
-    const QImage flat = flattenedOnWhite(picture);
-    std::optional<FittedPicture> best;
-    double bestScore = -1;
-    for (const auto& [sampling, name] : {std::pair{ChromaSampling::Full444, "4:4:4"},
-                                         std::pair{ChromaSampling::Half420, "4:2:0"}}) {
-        const auto found = firstFitting(
-            kHighestQuality - kLowestQuality + 1,
-            [&, &sampling = sampling,
-             &name = name](std::size_t step) -> std::optional<FittedPicture> {
-                const int quality = kHighestQuality - int(step);
-                QByteArray bytes = writeJpeg(flat, quality, sampling);
-                if (!fits(bytes))
-                    return std::nullopt;
-                return FittedPicture{std::move(bytes), flat.size(),
-                                     QStringLiteral("quality %1, %2").arg(quality).arg(name)};
-            });
-        if (!found)
-            continue;
-        const double score = similarity(flat, QImage::fromData(found->bytes, "JPEG"));
-        if (score > bestScore) {
-            bestScore = score;
-            best = found;
+// The highest quality in [lowest, kHighestQuality] at which the picture fits, and its bytes.
+// File size grows with quality, so the answer lies between the highest quality known to fit
+// and the lowest known not to; each probe goes where the sizes seen so far (on a log scale,
+// where they are nearly straight) put the limit, or halfway when that makes slow progress.
+// The search starts at the quality of the previous answer, usually close.
+std::optional<PictureFitter::Encoded> PictureFitter::highestQualityWithin(const QImage& flat,
+                                                                          ChromaSampling sampling,
+                                                                          int lowest, int guess) {
+    const double limit = std::log(target_.maxKb * 1024.0);
+    std::optional<Encoded> fitting;
+    int failing = kHighestQuality + 1;
+    double fittingLog = 0, failingLog = 0;
+    const auto probe = [&](int quality) {
+        QByteArray bytes = writeJpeg(flat, quality, sampling);
+        const double size = std::log(double(std::max<qsizetype>(bytes.size(), 1)));
+        if (fits(bytes)) {
+            fitting = Encoded{quality, std::move(bytes)};
+            fittingLog = size;
+            return true;
         }
+        failing = quality;
+        failingLog = size;
+        return false;
+    };
+    if (probe(std::clamp(guess, lowest, kHighestQuality))) {
+        if (fitting->quality == kHighestQuality || probe(kHighestQuality))
+            return fitting;
+    } else if (failing == lowest || !probe(lowest)) {
+        return std::nullopt;
     }
-    return best;
+    bool interpolate = true;
+    while (failing - fitting->quality > 1) {
+        int quality = (fitting->quality + failing) / 2;
+        if (interpolate && failingLog > fittingLog) {
+            const double share = (limit - fittingLog) / (failingLog - fittingLog);
+            quality = fitting->quality + int(std::lround(share * (failing - fitting->quality)));
+            quality = std::clamp(quality, fitting->quality + 1, failing - 1);
+        }
+        const int span = failing - fitting->quality;
+        probe(quality);
+        // Interpolation that cut the span by less than half gives way to a halving.
+        interpolate = failing - fitting->quality <= span / 2;
+    }
+    return fitting;
 }
 
-std::optional<FittedPicture> PictureFitter::gifWithin(const QImage& picture) const {
-    static constexpr int kColours[] = {256, 128, 64, 32, 16, 8, 4, 2};
+// Full colour resolution looks better at the same quality but costs bytes. It is searched
+// first; only when it cannot reach a high quality is half resolution searched too (at a
+// quality at least as high, since it is smaller), and the one closer to the picture wins.
+std::optional<FittedPicture> PictureFitter::jpegWithin(const QImage& picture) {
+    constexpr int kHighQuality = 90;
+    const QImage flat = flattenedOnWhite(picture);
+    const auto full = highestQualityWithin(flat, ChromaSampling::Full444, kLowestQuality,
+                                           lastQuality_.value_or(kHighestQuality));
+    const auto answer = [&](const Encoded& encoded, const char* sampling) {
+        lastQuality_ = encoded.quality;
+        return FittedPicture{encoded.bytes, flat.size(),
+                             QStringLiteral("quality %1, %2").arg(encoded.quality).arg(sampling)};
+    };
+    if (full && full->quality >= kHighQuality)
+        return answer(*full, "4:4:4");
+    const int lowest = full ? full->quality : kLowestQuality;
+    const auto half = highestQualityWithin(flat, ChromaSampling::Half420, lowest,
+                                           full ? full->quality + 10 : lowest);
+    if (!half)
+        return full ? std::optional(answer(*full, "4:4:4")) : std::nullopt;
+    if (!full || similarity(flat, QImage::fromData(half->bytes, "JPEG")) >
+                     similarity(flat, QImage::fromData(full->bytes, "JPEG")))
+        return answer(*half, "4:2:0");
+    return answer(*full, "4:4:4");
+}
+
+std::optional<FittedPicture> PictureFitter::gifWithin(const QImage& picture) {
+    // Steps of a quarter or a third: bytes go to colours as long as they fit.
+    static constexpr int kColours[] = {256, 192, 128, 96, 64, 48, 32, 24, 16, 12, 8, 6, 4, 3, 2};
     const QImage prepared = picture.hasAlphaChannel() ? withBinaryAlpha(picture) : picture;
     return firstFitting(std::size(kColours), [&](std::size_t step) -> std::optional<FittedPicture> {
         const QImage indexed = quantisePalette(prepared, kColours[step], true);
@@ -155,7 +200,7 @@ std::optional<FittedPicture> PictureFitter::gifWithin(const QImage& picture) con
 }
 
 // 24 bits when they fit; else 8 bits with a palette made for the picture.
-std::optional<FittedPicture> PictureFitter::bmpWithin(const QImage& picture) const {
+std::optional<FittedPicture> PictureFitter::bmpWithin(const QImage& picture) {
     const QImage flat = flattenedOnWhite(picture).convertToFormat(QImage::Format_RGB32);
     if (QByteArray bytes = bmpBytes(flat); fits(bytes))
         return FittedPicture{std::move(bytes), flat.size(), QStringLiteral("24-bit")};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pictures/jpeg_writer.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -34,16 +36,24 @@ public:
     explicit PictureFitter(FitTarget target) : target_(target) {}
 
     // Raises palvex::Exception when not even a picture of one pixel fits.
-    FittedPicture fit(const QImage& source) const;
+    FittedPicture fit(const QImage& source);
 
 private:
-    std::optional<FittedPicture> encodeWithin(const QImage& picture) const;
-    std::optional<FittedPicture> jpegWithin(const QImage& picture) const;
-    std::optional<FittedPicture> gifWithin(const QImage& picture) const;
-    std::optional<FittedPicture> bmpWithin(const QImage& picture) const;
+    std::optional<FittedPicture> encodeWithin(const QImage& picture);
+    struct Encoded {
+        int quality;
+        QByteArray bytes;
+    };
+    std::optional<Encoded> highestQualityWithin(const QImage& flat, ChromaSampling sampling,
+                                                int lowest, int guess);
+    std::optional<FittedPicture> jpegWithin(const QImage& picture);
+    std::optional<FittedPicture> gifWithin(const QImage& picture);
+    std::optional<FittedPicture> bmpWithin(const QImage& picture);
     bool fits(const QByteArray& bytes) const;
 
     FitTarget target_;
+    // The quality of the last JPEG that fitted: where the search at the next size starts.
+    std::optional<int> lastQuality_;
 };
 
 } // namespace palvex::pictures
