@@ -3,84 +3,141 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <pixman.h>
+#include <vector>
 
 namespace palvex::pictures {
 
 namespace {
 
-struct PixmanUnref {
-    void operator()(pixman_image_t* image) const { pixman_image_unref(image); }
+// A reduction filter: its weight at a distance (in target pixels) and how far it reaches.
+struct Kernel {
+    double (*weight)(double);
+    double radius;
 };
-using PixmanImage = std::unique_ptr<pixman_image_t, PixmanUnref>;
 
-PixmanImage pixmanView(QImage& picture) {
-    return PixmanImage(pixman_image_create_bits(PIXMAN_a8r8g8b8, picture.width(), picture.height(),
-                                                reinterpret_cast<uint32_t*>(picture.bits()),
-                                                int(picture.bytesPerLine())));
+double sinc(double x) {
+    if (x == 0)
+        return 1;
+    const double px = M_PI * x;
+    return std::sin(px) / px;
 }
 
-// The filter's negative lobes overshoot, and pixman clamps each channel to 0..255 on its own:
-// beside an edge a colour can be left above its pixel's alpha, which no premultiplied pixel may
-// be. Drawn onto a ground such a pixel overflows into a black or coloured speck.
-void keepColourWithinAlpha(QImage& picture) {
-    for (int y = 0; y < picture.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < picture.width(); ++x) {
-            const int alpha = qAlpha(line[x]);
-            if (alpha == 255)
-                continue;
-            line[x] = qRgba(std::min(qRed(line[x]), alpha), std::min(qGreen(line[x]), alpha),
-                            std::min(qBlue(line[x]), alpha), alpha);
+// Lanczos 3 keeps edges sharp; its negative lobes ring a little beside them.
+double lanczos3(double x) {
+    return std::abs(x) < 3 ? sinc(x) * sinc(x / 3) : 0;
+}
+
+// The Mitchell-Netravali cubic (B = C = 1/3): softer, and rings far less.
+double mitchell(double x) {
+    x = std::abs(x);
+    if (x < 1)
+        return (7 * x * x * x - 12 * x * x + 16.0 / 3) / 6;
+    if (x < 2)
+        return (-7.0 / 3 * x * x * x + 12 * x * x - 20 * x + 32.0 / 3) / 6;
+    return 0;
+}
+
+// For each target pixel along one axis, the source pixels it draws from and their weights,
+// which add up to one: the kernel stretched over the source by the reduction factor.
+struct AxisWeights {
+    std::vector<int> first, count, offset;
+    std::vector<float> weights;
+};
+
+AxisWeights axisWeights(int from, int to, Kernel kernel) {
+    const double scale = double(from) / to;
+    const double support = kernel.radius * scale;
+    AxisWeights axis;
+    for (int i = 0; i < to; ++i) {
+        const double centre = (i + 0.5) * scale;
+        const int first = std::max(0, int(std::floor(centre - support)));
+        const int last = std::min(from - 1, int(std::ceil(centre + support)));
+        axis.first.push_back(first);
+        axis.offset.push_back(int(axis.weights.size()));
+        double sum = 0;
+        std::vector<double> row;
+        for (int j = first; j <= last; ++j)
+            sum += row.emplace_back(kernel.weight((j + 0.5 - centre) / scale));
+        for (double w : row)
+            axis.weights.push_back(float(sum != 0 ? w / sum : 1.0 / double(row.size())));
+        axis.count.push_back(int(row.size()));
+    }
+    return axis;
+}
+
+// A filter's negative lobes overshoot: beside an edge a channel can come out below 0, above
+// 255 or, for a premultiplied colour, above its pixel's alpha, which no premultiplied pixel may
+// be (drawn onto a ground, it would overflow into a speck). So after each pass alpha is kept
+// within 0..255 and each colour within 0..alpha.
+void keepWithinAlpha(float* pixel) {
+    pixel[3] = std::clamp(pixel[3], 0.0f, 255.0f);
+    for (int c = 0; c < 3; ++c)
+        pixel[c] = std::clamp(pixel[c], 0.0f, pixel[3]);
+}
+
+// The reduction in two passes, across then down, each costing the filter's width per pixel.
+// Pixels are premultiplied ARGB32, read as four floats in memory order (alpha is the fourth
+// byte on little-endian machines and the first on others; keepWithinAlpha needs it last).
+QImage separableReduced(const QImage& source, QSize size, Kernel kernel) {
+    static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the passes read ARGB32 as B, G, R, A bytes");
+    const AxisWeights across = axisWeights(source.width(), size.width(), kernel);
+    const AxisWeights down = axisWeights(source.height(), size.height(), kernel);
+    const int width = size.width();
+    std::vector<float> middle(size_t(width) * size_t(source.height()) * 4);
+    for (int y = 0; y < source.height(); ++y) {
+        const uchar* line = source.constScanLine(y);
+        float* out = middle.data() + size_t(y) * size_t(width) * 4;
+        for (int x = 0; x < width; ++x, out += 4) {
+            float sum[4] = {0, 0, 0, 0};
+            const float* w = across.weights.data() + across.offset[size_t(x)];
+            const uchar* in = line + size_t(across.first[size_t(x)]) * 4;
+            for (int k = 0; k < across.count[size_t(x)]; ++k, in += 4)
+                for (int c = 0; c < 4; ++c)
+                    sum[c] += w[k] * float(in[c]);
+            std::copy(sum, sum + 4, out);
+            keepWithinAlpha(out);
         }
     }
-}
-
-// One direction of a Lanczos-3 reduction through pixman: the filter runs along x or along y
-// only, so each pass costs the filter's width per pixel instead of its square.
-QImage lanczosPass(QImage source, QSize size, bool alongX) {
     QImage target(size, QImage::Format_ARGB32_Premultiplied);
-    const PixmanImage from = pixmanView(source), to = pixmanView(target);
-    if (!from || !to)
-        return source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const double scale =
-        alongX ? double(source.width()) / size.width() : double(source.height()) / size.height();
-    const pixman_fixed_t sx = pixman_double_to_fixed(alongX ? scale : 1.0);
-    const pixman_fixed_t sy = pixman_double_to_fixed(alongX ? 1.0 : scale);
-    pixman_transform_t transform;
-    pixman_transform_init_scale(&transform, sx, sy);
-    pixman_image_set_transform(from.get(), &transform);
-    pixman_image_set_repeat(from.get(), PIXMAN_REPEAT_PAD);
-    const pixman_kernel_t reconstructX = alongX ? PIXMAN_KERNEL_BOX : PIXMAN_KERNEL_IMPULSE;
-    const pixman_kernel_t sampleX = alongX ? PIXMAN_KERNEL_LANCZOS3 : PIXMAN_KERNEL_BOX;
-    const pixman_kernel_t reconstructY = alongX ? PIXMAN_KERNEL_IMPULSE : PIXMAN_KERNEL_BOX;
-    const pixman_kernel_t sampleY = alongX ? PIXMAN_KERNEL_BOX : PIXMAN_KERNEL_LANCZOS3;
-    int count = 0;
-    const std::unique_ptr<pixman_fixed_t, decltype(&std::free)> parameters(
-        pixman_filter_create_separable_convolution(&count, sx, sy, reconstructX, reconstructY,
-                                                   sampleX, sampleY, 2, 2),
-        &std::free);
-    pixman_image_set_filter(from.get(), PIXMAN_FILTER_SEPARABLE_CONVOLUTION, parameters.get(),
-                            count);
-    pixman_image_composite32(PIXMAN_OP_SRC, from.get(), nullptr, to.get(), 0, 0, 0, 0, 0, 0,
-                             size.width(), size.height());
-    keepColourWithinAlpha(target);
+    std::vector<float> sum(size_t(width) * 4);
+    for (int y = 0; y < size.height(); ++y) {
+        std::fill(sum.begin(), sum.end(), 0.0f);
+        const float* w = down.weights.data() + down.offset[size_t(y)];
+        for (int k = 0; k < down.count[size_t(y)]; ++k) {
+            const float* in = middle.data() + size_t(down.first[size_t(y)] + k) * size_t(width) * 4;
+            for (size_t i = 0; i < sum.size(); ++i)
+                sum[i] += w[k] * in[i];
+        }
+        uchar* out = target.scanLine(y);
+        for (size_t i = 0; i < sum.size(); i += 4) {
+            keepWithinAlpha(&sum[i]);
+            for (int c = 0; c < 4; ++c)
+                out[i + size_t(c)] = uchar(std::lround(sum[i + size_t(c)]));
+        }
+    }
     return target;
 }
 
-QImage lanczosReduced(const QImage& picture, QSize size) {
-    const QImage source = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    const QImage across = lanczosPass(source, {size.width(), source.height()}, true);
-    const QImage reduced = lanczosPass(across, size, false);
-    return picture.hasAlphaChannel() ? reduced : reduced.convertToFormat(QImage::Format_RGB32);
+// Whether any pixel is less than opaque: many pictures carry an alpha channel they never use.
+bool hasTransparentPixels(const QImage& picture) {
+    if (!picture.hasAlphaChannel())
+        return false;
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        if (std::any_of(line, line + argb.width(), [](QRgb p) { return qAlpha(p) < 255; }))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
 
 QImage resampled(const QImage& original, QSize size) {
     // In full colour: Qt scales a palette picture (a GIF, a palette PNG) back into its palette.
+    const bool transparent = hasTransparentPixels(original);
     const QImage picture = original.convertToFormat(
-        original.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+        transparent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (size.width() >= picture.width() || size.height() >= picture.height())
         return picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     // The filter widens with the reduction: an area average takes large reductions down to
@@ -89,7 +146,12 @@ QImage resampled(const QImage& original, QSize size) {
     const QImage start = picture.width() > near.width() && picture.height() > near.height()
                              ? picture.scaled(near, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                              : picture;
-    return lanczosReduced(start, size);
+    // A transparent edge is the hardest edge there is, and ringing around it shows on the
+    // ground as a halo: pictures with transparency take the gentler filter.
+    const QImage reduced =
+        separableReduced(start.convertToFormat(QImage::Format_ARGB32_Premultiplied), size,
+                         transparent ? Kernel{mitchell, 2} : Kernel{lanczos3, 3});
+    return transparent ? reduced : reduced.convertToFormat(QImage::Format_RGB32);
 }
 
 QSize sizeWithin(QSize picture, QSize box) {

@@ -6,7 +6,7 @@
 namespace palvex::pictures {
 
 // The picture at another size: reduced through a Lanczos-3 filter, which keeps edges sharper
-// than an area average; enlarged smoothly.
+// than an area average (a Mitchell cubic for pictures with transparency); enlarged smoothly.
 QImage resampled(const QImage& picture, QSize size);
 
 // The size a picture of the given size takes inside box, aspect ratio kept, never enlarged.

@@ -123,6 +123,27 @@ TEST(PictureFitter, TheBoxComesFromTheCurrentPictureWithinTheLimits) {
     }
 }
 
+// The filter's weights add up to one everywhere, up to the borders: a flat colour stays
+// exactly that colour, opaque or half transparent, at any reduction.
+TEST(PictureFitter, AFlatColourStaysThatColourWhenReduced) {
+    const QColor colours[] = {QColor(200, 120, 30), QColor(30, 90, 240, 128)};
+    const QSize sizes[] = {{97, 61}, {13, 300}, {1, 1}};
+    for (const QColor& colour : colours) {
+        QImage flat(700, 400, QImage::Format_ARGB32);
+        flat.fill(colour);
+        // As premultiplied pixels hold it.
+        const QRgb expected =
+            flat.convertToFormat(QImage::Format_ARGB32_Premultiplied).pixelColor(0, 0).rgba();
+        for (QSize size : sizes) {
+            const QImage reduced = pictures::resampled(flat, size);
+            ASSERT_EQ(reduced.size(), size);
+            for (QPoint at : {QPoint(0, 0), QPoint(size.width() - 1, size.height() / 2)})
+                EXPECT_EQ(reduced.pixelColor(at).rgba(), expected)
+                    << colour.alpha() << " " << size.width() << " " << at.x();
+        }
+    }
+}
+
 // A GIF or a palette PNG comes in as 8-bit indexed; scaled in its palette, it is ruined.
 TEST(PictureFitter, APalettePictureIsResampledInFullColour) {
     const QImage originals[] = {logoPicture(900, 600), photoPicture(900, 600)};
