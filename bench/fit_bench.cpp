@@ -250,6 +250,9 @@ double median(std::vector<double> values) {
 
 // fit_bench [RUNS [NAME-PART]]: best of RUNS (3), only the inputs whose name holds NAME-PART.
 int main(int argc, char* argv[]) {
+    // Fonts for the drawn pictures, and no window system.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const int runs = argc > 1 ? std::atoi(argv[1]) : 3;
     const std::string only = argc > 2 ? argv[2] : "";
