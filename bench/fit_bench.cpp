@@ -167,7 +167,9 @@ struct Slot {
 // colours stepped down until the file fits (BMP starts at 24 bits). Only the first frame of
 // an animation, in sRGB.
 std::string peerScript(const Slot& slot, const std::string& input, const std::string& out) {
-    const std::string box = std::to_string(slot.width) + "x" + std::to_string(slot.height);
+    // Reduced only, as ours: ImageMagick enlarges a small picture to the box without '>'.
+    const std::string box =
+        "'" + std::to_string(slot.width) + "x" + std::to_string(slot.height) + ">'";
     const std::string ext = slot.extension();
     const std::string read = kConvert + " '" + input + "[0]' -colorspace sRGB -resize " + box;
     if (ext == "jpg")

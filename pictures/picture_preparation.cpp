@@ -65,54 +65,61 @@ AxisWeights axisWeights(int from, int to, Kernel kernel) {
     return axis;
 }
 
+// The four channels of one pixel, worked on together in one vector register.
+using Channels = float __attribute__((vector_size(16)));
+
 // A filter's negative lobes overshoot: beside an edge a channel can come out below 0, above
 // 255 or, for a premultiplied colour, above its pixel's alpha, which no premultiplied pixel may
 // be (drawn onto a ground, it would overflow into a speck). So after each pass alpha is kept
 // within 0..255 and each colour within 0..alpha.
-void keepWithinAlpha(float* pixel) {
-    pixel[3] = std::clamp(pixel[3], 0.0f, 255.0f);
-    for (int c = 0; c < 3; ++c)
-        pixel[c] = std::clamp(pixel[c], 0.0f, pixel[3]);
+Channels keptWithinAlpha(Channels pixel) {
+    const float alpha = std::clamp(pixel[3], 0.0f, 255.0f);
+    return Channels{std::clamp(pixel[0], 0.0f, alpha), std::clamp(pixel[1], 0.0f, alpha),
+                    std::clamp(pixel[2], 0.0f, alpha), alpha};
 }
 
 // The reduction in two passes, across then down, each costing the filter's width per pixel.
-// Pixels are premultiplied ARGB32, read as four floats in memory order (alpha is the fourth
-// byte on little-endian machines and the first on others; keepWithinAlpha needs it last).
+// Pixels are premultiplied ARGB32, read as four channels in memory order, which puts alpha
+// last on little-endian machines.
 QImage separableReduced(const QImage& source, QSize size, Kernel kernel) {
     static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the passes read ARGB32 as B, G, R, A bytes");
     const AxisWeights across = axisWeights(source.width(), size.width(), kernel);
     const AxisWeights down = axisWeights(source.height(), size.height(), kernel);
-    const int width = size.width();
-    std::vector<float> middle(size_t(width) * size_t(source.height()) * 4);
+    const size_t width = size_t(size.width());
+    std::vector<Channels> middle(width * size_t(source.height()));
+    // Each source pixel takes part in several target pixels: it is turned into floats once.
+    std::vector<Channels> line(size_t(source.width()));
     for (int y = 0; y < source.height(); ++y) {
-        const uchar* line = source.constScanLine(y);
-        float* out = middle.data() + size_t(y) * size_t(width) * 4;
-        for (int x = 0; x < width; ++x, out += 4) {
-            float sum[4] = {0, 0, 0, 0};
-            const float* w = across.weights.data() + across.offset[size_t(x)];
-            const uchar* in = line + size_t(across.first[size_t(x)]) * 4;
-            for (int k = 0; k < across.count[size_t(x)]; ++k, in += 4)
-                for (int c = 0; c < 4; ++c)
-                    sum[c] += w[k] * float(in[c]);
-            std::copy(sum, sum + 4, out);
-            keepWithinAlpha(out);
+        const uchar* bytes = source.constScanLine(y);
+        for (Channels& pixel : line) {
+            pixel = Channels{float(bytes[0]), float(bytes[1]), float(bytes[2]), float(bytes[3])};
+            bytes += 4;
+        }
+        Channels* out = middle.data() + size_t(y) * width;
+        for (size_t x = 0; x < width; ++x) {
+            Channels sum{0, 0, 0, 0};
+            const float* w = across.weights.data() + across.offset[x];
+            const Channels* in = line.data() + across.first[x];
+            for (int k = 0; k < across.count[x]; ++k)
+                sum += w[k] * in[k];
+            out[x] = keptWithinAlpha(sum);
         }
     }
     QImage target(size, QImage::Format_ARGB32_Premultiplied);
-    std::vector<float> sum(size_t(width) * 4);
+    std::vector<Channels> sum(width);
     for (int y = 0; y < size.height(); ++y) {
-        std::fill(sum.begin(), sum.end(), 0.0f);
+        std::fill(sum.begin(), sum.end(), Channels{0, 0, 0, 0});
         const float* w = down.weights.data() + down.offset[size_t(y)];
         for (int k = 0; k < down.count[size_t(y)]; ++k) {
-            const float* in = middle.data() + size_t(down.first[size_t(y)] + k) * size_t(width) * 4;
-            for (size_t i = 0; i < sum.size(); ++i)
-                sum[i] += w[k] * in[i];
+            const Channels* in = middle.data() + size_t(down.first[size_t(y)] + k) * width;
+            for (size_t x = 0; x < width; ++x)
+                sum[x] += w[k] * in[x];
         }
         uchar* out = target.scanLine(y);
-        for (size_t i = 0; i < sum.size(); i += 4) {
-            keepWithinAlpha(&sum[i]);
+        for (size_t x = 0; x < width; ++x, out += 4) {
+            const Channels pixel = keptWithinAlpha(sum[x]) + 0.5f;
             for (int c = 0; c < 4; ++c)
-                out[i + size_t(c)] = uchar(std::lround(sum[i + size_t(c)]));
+                out[c] = uchar(pixel[c]);
         }
     }
     return target;
