@@ -113,6 +113,18 @@ void requireRegularFile(const QString& path) {
         throw Exception(QStringLiteral("%1 is not a regular file").arg(path).toStdString());
 }
 
+// PNG and BMP, which Qt reads itself, named by their first bytes. Unnamed, the format is asked
+// of every format plugin in turn, each loaded for the question.
+QByteArray builtInFormatOf(const QString& path) {
+    QFile file(path);
+    const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(8) : QByteArray();
+    if (head.startsWith("\x89PNG\r\n\x1a\n"))
+        return "png";
+    if (head.startsWith("BM"))
+        return "bmp";
+    return {};
+}
+
 QSize reducedBy(QSize size, int divisor) {
     return {(size.width() + divisor - 1) / divisor, (size.height() + divisor - 1) / divisor};
 }
@@ -222,7 +234,8 @@ QImage loadThumbnail(const QString& path, QSize box) {
 }
 
 QImage readAnyPicture(const QString& path) {
-    PictureReader reader(path, {});
+    requireRegularFile(path);
+    PictureReader reader(path, builtInFormatOf(path));
     reader.setAutoTransform();
     // The JPEG reader reduces in its transform at no cost: the largest reduction within the
     // budget, exactly the decoder's own size so that no second scaling blurs the picture.
