@@ -3,6 +3,7 @@
 #include <libimagequant.h>
 
 #include <QHash>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -50,6 +51,56 @@ QImage withOwnPalette(const QImage& argb, int maxColours) {
     return indexed;
 }
 
+int distance(QRgb a, QRgb b) {
+    const auto square = [](int d) {
+        return d * d;
+    };
+    return square(qRed(a) - qRed(b)) + square(qGreen(a) - qGreen(b)) + square(qBlue(a) - qBlue(b)) +
+           square(qAlpha(a) - qAlpha(b));
+}
+
+// libimagequant stops adding colours once its error is below what it deems visible, which a
+// dark picture of nearly equal colours reaches long before the number asked for. The palette
+// then takes the picture's most frequent other colours up to that number, and each pixel its
+// nearest colour, undithered: every pixel is as close as with the quantiser's own remapping.
+QImage toppedUp(const QImage& argb, QList<QRgb> palette, int maxColours) {
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x)
+            ++counts[line[x]];
+    }
+    std::vector<std::pair<int, QRgb>> byCount;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        byCount.emplace_back(-it.value(), it.key());
+    std::sort(byCount.begin(), byCount.end());
+    for (const auto& [count, colour] : byCount) {
+        if (palette.size() == maxColours)
+            break;
+        if (!palette.contains(colour))
+            palette.append(colour);
+    }
+    QHash<QRgb, uchar> nearest;
+    QImage indexed(argb.size(), QImage::Format_Indexed8);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        uchar* to = indexed.scanLine(y);
+        for (int x = 0; x < argb.width(); ++x) {
+            auto found = nearest.constFind(from[x]);
+            if (found == nearest.constEnd()) {
+                const auto best =
+                    std::min_element(palette.cbegin(), palette.cend(), [&](QRgb a, QRgb b) {
+                        return distance(a, from[x]) < distance(b, from[x]);
+                    });
+                found = nearest.insert(from[x], uchar(best - palette.cbegin()));
+            }
+            to[x] = *found;
+        }
+    }
+    indexed.setColorTable(palette);
+    return indexed;
+}
+
 } // namespace
 
 QImage quantisePalette(const QImage& picture, int maxColours, bool dither) {
@@ -82,7 +133,10 @@ QImage quantisePalette(const QImage& picture, int maxColours, bool dither) {
     // The palette is final only after the remap.
     if (liq_write_remapped_image_rows(result.get(), image.get(), rows.data()) != LIQ_OK)
         return {};
-    indexed.setColorTable(coloursOf(*liq_get_palette(result.get())));
+    const QList<QRgb> palette = coloursOf(*liq_get_palette(result.get()));
+    if (palette.size() < maxColours)
+        return toppedUp(picture.convertToFormat(QImage::Format_ARGB32), palette, maxColours);
+    indexed.setColorTable(palette);
     return indexed;
 }
 

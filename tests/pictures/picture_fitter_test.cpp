@@ -1,3 +1,5 @@
+#include "pictures/jpeg_writer.h"
+#include "pictures/palette_quantiser.h"
 #include "pictures/picture_preparation.h"
 #include "pictures/picture_similarity.h"
 #include "pictures/slot_fitting.h"
@@ -12,6 +14,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace palvex::test {
@@ -225,6 +228,72 @@ TEST(PictureFitter, WritesEachFormatAsTheTerminalReadsIt) {
         const auto bmp = PictureFitter({SlotFormat::Bmp, b.box, b.kb, true}).fit(photo);
         ASSERT_GT(bmp.bytes.size(), 29);
         EXPECT_EQ(uchar(bmp.bytes[28]), b.bits) << b.kb;
+    }
+}
+
+// A dark picture of `levels` colours, all below 24 and neighbours one level apart.
+QImage darkPicture(int levels) {
+    QImage image(128, 72, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const int i = (y * image.width() + x) % levels;
+            image.setPixel(x, y, qRgb(i % 2, i / 2 % 15, i / 30));
+        }
+    return image;
+}
+
+// A picture of many colours whose red is 1 throughout.
+QImage redOfOnePicture() {
+    QImage image(128, 72, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(1, x * 2, y * 3));
+    return image;
+}
+
+// The palette takes as many colours as asked for when the picture has them, even the nearly
+// equal colours of a dark picture, and keeps their lowest bits; a picture with fewer keeps its
+// own exactly.
+TEST(PictureFitter, APaletteTakesEveryColourAskedFor) {
+    struct Case {
+        const char* story;
+        QImage picture;
+        int asked, expected;
+        bool redOfOne = false;
+    } const cases[] = {
+        {"dark, 300 colours", darkPicture(300), 256, 256},
+        {"dark, 300 colours, 64 asked", darkPicture(300), 64, 64},
+        {"dark, 200 colours", darkPicture(200), 256, 200},
+        {"red of 1", redOfOnePicture(), 256, 256, true},
+    };
+    for (const Case& c : cases) {
+        const QImage indexed = pictures::quantisePalette(c.picture, c.asked, true);
+        EXPECT_EQ(indexed.colorCount(), c.expected) << c.story;
+        if (c.expected < c.asked) {
+            EXPECT_EQ(indexed.convertToFormat(QImage::Format_RGB32), c.picture) << c.story;
+        }
+        for (QRgb colour : indexed.colorTable())
+            EXPECT_TRUE(!c.redOfOne || qRed(colour) == 1) << c.story;
+    }
+}
+
+// The JPEG search finds the highest quality that fits: one more does not.
+TEST(PictureFitter, AJpegTakesTheHighestQualityThatFits) {
+    const QImage photo = photoPicture(320, 210);
+    const QImage flat = pictures::flattenedOnWhite(photo);
+    for (double kb = 4; kb < 46; kb += 3) {
+        const auto fitted = PictureFitter({SlotFormat::Jpeg, {320, 210}, kb}).fit(photo);
+        ASSERT_EQ(fitted.size, QSize(320, 210)) << kb;
+        const QStringList detail = fitted.detail.split(QRegularExpression("[ ,]+"));
+        ASSERT_EQ(detail.size(), 3) << fitted.detail.toStdString();
+        const int quality = detail[1].toInt();
+        const auto sampling = detail[2] == QLatin1String("4:4:4")
+                                  ? pictures::ChromaSampling::Full444
+                                  : pictures::ChromaSampling::Half420;
+        EXPECT_EQ(pictures::writeJpeg(flat, quality, sampling), fitted.bytes) << kb;
+        if (quality < 100) {
+            EXPECT_GT(pictures::writeJpeg(flat, quality + 1, sampling).size(), kb * 1024) << kb;
+        }
     }
 }
 
