@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -174,72 +176,137 @@ std::string standalone(const BitReader& bits, const Block& block) {
     return stream;
 }
 
-// A block's bytes before the first run-length step are at most its level's block size; runs
-// may make the output longer, and then it grows.
-std::optional<std::string> decodeStream(std::string& input, std::size_t expected,
-                                        std::size_t maxOutput) {
+// The output is kept in pieces of this size, each counted against the memory as it is taken;
+// every thread looks for a stop between two pieces' worth of output at most.
+constexpr std::size_t kPiece = 256 * 1024;
+
+// What libbz2's fast decoder allocates for a block of a level: four bytes per byte of block,
+// and its state.
+std::size_t libraryBytes(char level) {
+    return std::size_t(level - '0') * 100000 * 4 + 64 * 1024;
+}
+
+// Memory drawn on by every thread of a run; taking fails rather than passing the total.
+class SharedMemory {
+public:
+    explicit SharedMemory(std::size_t total) : total_(total) {}
+    bool take(std::size_t bytes) {
+        if (used_.fetch_add(bytes) + bytes <= total_)
+            return true;
+        used_ -= bytes;
+        return false;
+    }
+    void give(std::size_t bytes) { used_ -= bytes; }
+
+private:
+    const std::size_t total_;
+    std::atomic<std::size_t> used_{0};
+};
+
+// What the threads of one run share.
+struct Run {
+    Run(const BitReader& bits, const std::vector<Block>& blocks, const BlockLimits& limits)
+        : bits(bits), blocks(blocks), limits(limits), memory(limits.memory), parts(blocks.size()) {}
+
+    const BitReader& bits;
+    const std::vector<Block>& blocks;
+    const BlockLimits limits;
+    SharedMemory memory;
+    std::vector<std::vector<std::string>> parts; // each block's pieces
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::uint64_t> decoded{0};
+    std::atomic<bool> stop{false};
+    std::atomic<bool> overOutput{false};
+};
+
+// Decodes one block made a stream of its own into its pieces; false when it fails or the run
+// stops. The output is counted as it comes, so a block that decodes to far more than the
+// limit is stopped within a piece of it.
+bool decodeStream(std::string& input, std::vector<std::string>& pieces, Run& run) {
     LibraryDecoder library;
     if (!library.ready())
-        return std::nullopt;
+        return false;
     bz_stream& s = library.stream();
     s.next_in = input.data();
     s.avail_in = static_cast<unsigned>(input.size());
-    std::string output(std::min(maxOutput, expected), '\0');
-    std::size_t produced = 0;
     int result = BZ_OK;
     while (result == BZ_OK) {
-        if (produced == output.size()) {
-            if (output.size() >= maxOutput)
-                return std::nullopt;
-            output.resize(std::min(maxOutput, output.size() * 2));
+        if (run.stop)
+            return false;
+        if (pieces.empty() || pieces.back().size() == kPiece) {
+            if (!run.memory.take(kPiece))
+                return false;
+            pieces.emplace_back().reserve(kPiece);
         }
-        s.next_out = output.data() + produced;
-        s.avail_out =
-            static_cast<unsigned>(std::min<std::size_t>(output.size() - produced, 1u << 30));
-        const unsigned room = s.avail_out;
+        std::string& piece = pieces.back();
+        const std::size_t at = piece.size();
+        piece.resize(kPiece);
+        s.next_out = piece.data() + at;
+        s.avail_out = static_cast<unsigned>(kPiece - at);
         result = BZ2_bzDecompress(&s);
-        produced += room - s.avail_out;
+        const std::size_t got = kPiece - at - s.avail_out;
+        piece.resize(at + got);
+        if ((run.decoded += got) > run.limits.output) {
+            run.overOutput = true;
+            return false;
+        }
         if (result == BZ_OK && s.avail_in == 0 && s.avail_out > 0)
-            return std::nullopt; // cut short
+            return false; // cut short
     }
-    if (result != BZ_STREAM_END || s.avail_in != 0)
-        return std::nullopt;
-    output.resize(produced);
-    return output;
+    return result == BZ_STREAM_END && s.avail_in == 0;
+}
+
+// Takes blocks one after the other until none is left or the run stops.
+void decodeBlocks(Run& run) {
+    for (std::size_t i; !run.stop && (i = run.next++) < run.blocks.size();) {
+        const Block& block = run.blocks[i];
+        const std::size_t working =
+            std::size_t((block.end - block.begin) / 8) + 64 + libraryBytes(block.level);
+        if (!run.memory.take(working)) {
+            run.stop = true;
+            break;
+        }
+        bool decoded;
+        {
+            std::string stream = standalone(run.bits, block);
+            decoded = decodeStream(stream, run.parts[i], run);
+        }
+        run.memory.give(working);
+        if (!decoded)
+            run.stop = true;
+    }
 }
 
 } // namespace
 
-std::optional<std::vector<std::string>>
-decodeBlocksInParallel(std::string_view file, unsigned threads, std::size_t maxOutput) {
+BlockDecoding decodeBlocksInParallel(std::string_view file, unsigned threads,
+                                     const BlockLimits& limits) {
+    BlockDecoding result;
     const auto blocks = layOut(file);
     if (!blocks || blocks->size() < 2)
-        return std::nullopt;
+        return result;
     const BitReader bits(file);
-    std::vector<std::string> parts(blocks->size());
-    std::atomic<std::size_t> next{0};
-    std::atomic<std::size_t> total{0};
-    std::atomic<bool> failed{false};
-    auto work = [&] {
-        for (std::size_t i; !failed && (i = next++) < blocks->size();) {
-            std::string stream = standalone(bits, (*blocks)[i]);
-            const std::size_t expected = std::size_t((*blocks)[i].level - '0') * 100000 + 4096;
-            auto part = decodeStream(stream, expected, maxOutput);
-            if (!part || (total += part->size()) > maxOutput)
-                failed = true;
-            else
-                parts[i] = std::move(*part);
-        }
-    };
-    std::vector<std::thread> helpers;
-    for (unsigned t = 1; t < std::min<std::size_t>(threads, blocks->size()); ++t)
-        helpers.emplace_back(work);
-    work();
-    for (std::thread& helper : helpers)
-        helper.join();
-    if (failed)
-        return std::nullopt;
-    return parts;
+    Run run(bits, *blocks, limits);
+    // No more threads than a quarter of the memory keeps busy with the largest blocks.
+    const std::size_t busy =
+        std::max<std::size_t>(1, limits.memory / 4 / (libraryBytes('9') + 1000000));
+    const std::size_t helpers = std::min({std::size_t(threads), blocks->size(), busy});
+    std::vector<std::thread> running;
+    for (std::size_t t = 1; t < helpers; ++t)
+        running.emplace_back(decodeBlocks, std::ref(run));
+    decodeBlocks(run);
+    for (std::thread& thread : running)
+        thread.join();
+    result.decodedBytes = run.decoded;
+    if (run.overOutput)
+        result.outcome = BlockDecoding::Outcome::OverOutput;
+    else if (!run.stop) {
+        result.outcome = BlockDecoding::Outcome::Decoded;
+        for (auto& part : run.parts)
+            for (std::string& piece : part)
+                result.pieces.push_back(std::move(piece));
+    }
+    return result;
 }
 
 } // namespace palvex

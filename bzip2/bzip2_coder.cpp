@@ -1,6 +1,7 @@
 #include "bzip2/bzip2_coder.h"
 
 #include "bzip2/block_decoder.h"
+#include "bzip2/bzip2_decoding_stream.h"
 #include "platform/exception.h"
 
 #include <bzlib.h>
@@ -55,19 +56,6 @@ void clearCounters(bz_stream& s) {
     s.state = nullptr;
 }
 
-// Clears the record for a new stream, keeping where its input and output buffers stand.
-void keepOnlyBuffers(bz_stream& s) {
-    char* const nextIn = s.next_in;
-    const unsigned availIn = s.avail_in;
-    char* const nextOut = s.next_out;
-    const unsigned availOut = s.avail_out;
-    clearCounters(s);
-    s.next_in = nextIn;
-    s.avail_in = availIn;
-    s.next_out = nextOut;
-    s.avail_out = availOut;
-}
-
 } // namespace
 
 Tbzip2::Tbzip2() : stream_(std::make_unique<Stream>()) {
@@ -104,15 +92,6 @@ int Tbzip2::bzCompress(int action) {
 }
 int Tbzip2::bzCompressEnd() {
     return CheckResult(BZ2_bzCompressEnd(&stream_->record));
-}
-int Tbzip2::bzDecompressInit() {
-    return CheckResult(BZ2_bzDecompressInit(&stream_->record, 0, 0));
-}
-int Tbzip2::bzDecompress() {
-    return CheckResult(BZ2_bzDecompress(&stream_->record));
-}
-int Tbzip2::bzDecompressEnd() {
-    return CheckResult(BZ2_bzDecompressEnd(&stream_->record));
 }
 
 // Feeds source to the library buffer by buffer; each call's output, exactly what it
@@ -160,17 +139,21 @@ void Tbzip2::CompressStream(ByteStream& source, ByteStream& destination) {
     CheckResult(end.endNow());
 }
 
-// Streams laid end to end (what parallel compressors and "cat a.bz2 b.bz2" make) decode as
-// one, as bzip2 itself reads them. Bytes after the last stream that start no new one are
-// garbage handed to the library after its end: a sequence error.
 namespace {
 
-// A file up to this size is read whole and its blocks decoded side by side on every core;
-// what it decodes to is held in memory until all is checked, so that too is bounded.
+// A file up to this size is read whole and its blocks decoded side by side on every core; what
+// it decodes to is held in memory until all is checked, so that and the decoders' own tables
+// are bounded together.
 constexpr std::int64_t kParallelInputLimit = 64 << 20;
-constexpr std::size_t kParallelOutputLimit = std::size_t(256) << 20;
+constexpr std::size_t kParallelMemory = std::size_t(256) << 20;
 
-bool decodeInParallel(ByteStream& source, ByteStream& destination) {
+[[noreturn]] void raiseOverLimit(std::int64_t limit) {
+    throw Exception("more than " + std::to_string(limit) + " bytes");
+}
+
+} // namespace
+
+bool Tbzip2::decodeInParallel(ByteStream& source, ByteStream& destination) {
     const unsigned threads = std::thread::hardware_concurrency();
     const std::int64_t size = source.size();
     if (threads < 2 || size == 0 || size > kParallelInputLimit)
@@ -179,61 +162,37 @@ bool decodeInParallel(ByteStream& source, ByteStream& destination) {
     source.seek(0, ByteStream::Origin::Begin);
     if (source.read(file.data(), size) != size)
         return false;
-    const auto blocks = decodeBlocksInParallel(file, threads, kParallelOutputLimit);
-    if (!blocks)
+    const BlockDecoding decoding = decodeBlocksInParallel(
+        file, threads, {kParallelMemory, static_cast<std::uint64_t>(maxOutput_)});
+    if (decoding.outcome == BlockDecoding::Outcome::OverOutput) {
+        outputLimitReached_ = true;
+        raiseOverLimit(maxOutput_);
+    }
+    if (decoding.outcome != BlockDecoding::Outcome::Decoded)
         return false;
-    for (const std::string& block : *blocks)
-        destination.writeAll(block.data(), static_cast<std::int64_t>(block.size()));
+    for (const std::string& piece : decoding.pieces)
+        destination.writeAll(piece.data(), static_cast<std::int64_t>(piece.size()));
     return true;
 }
 
-} // namespace
-
 void Tbzip2::DecompressStream(ByteStream& source, ByteStream& destination) {
+    outputLimitReached_ = false;
     // The one-pass decode below is the reference: it runs whenever the blocks could not all
     // be decoded and checked side by side, and it names the error.
     if (decodeInParallel(source, destination))
         return;
     source.seek(0, ByteStream::Origin::Begin);
-    bz_stream& s = stream_->record;
-    clearCounters(s);
-    std::unique_ptr<StreamEnd> end;
-    bool inStream = false;
-    auto begin = [&] {
-        bzDecompressInit();
-        end = std::make_unique<StreamEnd>([this] { return BZ2_bzDecompressEnd(&stream_->record); });
-        inStream = true;
-    };
-    begin();
-    bool following = false; // the stream being decoded comes after a complete one
-    const bool empty = source.size() == 0;
+    Bzip2DecodingStream decoded(source, Bzip2DecodingStream::Streams::All, maxOutput_);
     Buffers buffers(bufferSize_);
-    codeLoop(source, destination, buffers, [&] {
-        if (!inStream) {
-            keepOnlyBuffers(s);
-            begin();
-            following = true;
-        }
-        const int result = following ? bzDecompressFollowing() : bzDecompress();
-        following = following && s.total_out_lo32 == 0;
-        if (result == BZ_STREAM_END) {
-            CheckResult(end->endNow());
-            inStream = false;
-        }
-    });
-    // A stream cut short would otherwise look like a complete one: the library simply
-    // waits for more input. Nothing at all still decodes to nothing.
-    if (!empty && inStream)
-        CheckResult(BZ_UNEXPECTED_EOF);
-    if (inStream)
-        CheckResult(end->endNow());
-}
-
-// Bytes after a complete stream that do not start another are garbage fed to the library
-// after its end, as a single stream's decoder has always said.
-int Tbzip2::bzDecompressFollowing() {
-    const int result = BZ2_bzDecompress(&stream_->record);
-    return CheckResult(result == BZ_DATA_ERROR_MAGIC ? BZ_SEQUENCE_ERROR : result);
+    std::vector<char>& output = buffers.output;
+    try {
+        for (std::int64_t got;
+             (got = decoded.read(output.data(), std::int64_t(output.size()))) > 0;)
+            destination.writeAll(output.data(), got);
+    } catch (const Exception&) {
+        outputLimitReached_ = decoded.limitReached();
+        throw;
+    }
 }
 
 } // namespace palvex

@@ -2,6 +2,7 @@
 
 #include "platform/byte_stream.h"
 
+#include <cstdint>
 #include <memory>
 
 namespace palvex {
@@ -26,8 +27,14 @@ public:
     // destination at its position. Raises palvex::Exception named after the library's code.
     void CompressStream(ByteStream& source, ByteStream& destination);
     // Decompresses all of source, from its start, appending to destination. The source must
-    // hold exactly one complete bzip2 stream, or nothing at all.
+    // hold complete bzip2 streams laid end to end, or nothing at all.
     void DecompressStream(ByteStream& source, ByteStream& destination);
+
+    // The most DecompressStream may decode to: decoding stops, raising "more than N bytes", as
+    // soon as the output passes it, before it reaches the destination. Unbounded by default.
+    void setMaxOutput(std::int64_t bytes) { maxOutput_ = bytes; }
+    // Whether the last DecompressStream stopped at that limit.
+    bool OutputLimitReached() const { return outputLimitReached_; }
 
     // Codes 0..4 pass; any other raises with the code's name.
     static int CheckResult(int code);
@@ -37,17 +44,18 @@ private:
     struct Buffers;
     template <typename Call>
     void codeLoop(ByteStream& source, ByteStream& destination, Buffers& buffers, Call call);
+    // False when the blocks could not all be decoded side by side; raises when the output
+    // passed the limit.
+    bool decodeInParallel(ByteStream& source, ByteStream& destination);
 
     int bzCompressInit();
     int bzCompress(int action);
     int bzCompressEnd();
-    int bzDecompressInit();
-    int bzDecompress();
-    int bzDecompressFollowing();
-    int bzDecompressEnd();
 
     int blockSize_ = 1;
     int bufferSize_ = 32;
+    std::int64_t maxOutput_ = INT64_MAX;
+    bool outputLimitReached_ = false;
     std::unique_ptr<Stream> stream_;
 };
 

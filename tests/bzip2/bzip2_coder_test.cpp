@@ -1,5 +1,6 @@
 #include "bzip2/block_decoder.h"
 #include "bzip2/bzip2_coder.h"
+#include "bzip2/bzip2_decoding_stream.h"
 #include "platform/exception.h"
 
 #include <algorithm>
@@ -117,31 +118,131 @@ TEST(Bzip2Blocks, SideBySideDecodingGivesTheOnePassResultOrStandsAside) {
     auto damaged = compressed(noise);
     damaged[damaged.size() / 2] ^= 0x10;
 
+    using Outcome = BlockDecoding::Outcome;
+    constexpr BlockLimits kAmple = {std::size_t(1) << 30, std::uint64_t(1) << 30};
     const struct {
         const char* story;
         std::vector<std::uint8_t> packed;
         std::optional<std::vector<std::uint8_t>> decoded;
-        std::size_t maxOutput = 1 << 30;
+        BlockLimits limits = kAmple;
+        Outcome outcome = Outcome::Declined;
     } rows[] = {
-        {"blocks of noise", compressed(noise), noise},
-        {"blocks of text, runs and all", compressed(text), text},
-        {"streams laid end to end, one empty", both, bothPlain},
+        {"blocks of noise", compressed(noise), noise, kAmple, Outcome::Decoded},
+        {"blocks of text, runs and all", compressed(text), text, kAmple, Outcome::Decoded},
+        {"streams laid end to end, one empty", both, bothPlain, kAmple, Outcome::Decoded},
         {"one block gains nothing", compressed(randomBytes(5000)), std::nullopt},
         {"cut short", cut, std::nullopt},
         {"a byte after the end", trailing, std::nullopt},
         {"a damaged block", damaged, std::nullopt},
-        {"more output than allowed", compressed(noise), std::nullopt, 300000},
+        {"more output than allowed",
+         compressed(noise),
+         std::nullopt,
+         {1 << 30, 300000},
+         Outcome::OverOutput},
+        // The output kept and the blocks in work count together, whatever the threads.
+        {"more memory than allowed", compressed(noise), std::nullopt, {1 << 20, 1 << 30}},
     };
     for (const auto& row : rows) {
         const std::string file(row.packed.begin(), row.packed.end());
-        const auto blocks = decodeBlocksInParallel(file, 2, row.maxOutput);
-        ASSERT_EQ(blocks.has_value(), row.decoded.has_value()) << row.story;
-        if (blocks) {
+        const BlockDecoding decoding = decodeBlocksInParallel(file, 2, row.limits);
+        ASSERT_EQ(decoding.outcome, row.outcome) << row.story;
+        if (row.decoded) {
             std::string decoded;
-            for (const std::string& block : *blocks)
-                decoded += block;
+            for (const std::string& piece : decoding.pieces)
+                decoded += piece;
             EXPECT_EQ(decoded, std::string(row.decoded->begin(), row.decoded->end())) << row.story;
         }
+    }
+}
+
+// A few hundred bytes of bzip2 that decode to megabytes of zeros, against a limit of 1 MiB:
+// every decoder refuses them and stops within a little of the limit, never after whole blocks
+// of 5 MB (bzip2 -1 of zeros) or whole streams.
+TEST(Bzip2Bombs, EveryDecoderStopsSoonAfterTheLimit) {
+    constexpr std::int64_t kLimit = 1 << 20;
+    const auto zeros = [](std::size_t size) {
+        return compressed(std::vector<std::uint8_t>(size, 0));
+    };
+    const auto oneBlock = zeros(4 << 20);
+    std::vector<std::uint8_t> endToEnd;
+    for (int i = 0; i < 8; ++i)
+        endToEnd.insert(endToEnd.end(), oneBlock.begin(), oneBlock.end());
+    const struct {
+        const char* story;
+        std::vector<std::uint8_t> packed;
+        bool sideBySide; // decoded side by side, not declined as a single block
+    } bombs[] = {
+        {"one stream of many blocks", zeros(20 << 20), true},
+        {"one block", oneBlock, false},
+        {"streams laid end to end", endToEnd, true},
+    };
+    const std::string overLimit = "more than " + std::to_string(kLimit) + " bytes";
+    for (const auto& bomb : bombs) {
+        SCOPED_TRACE(bomb.story);
+        ASSERT_LT(bomb.packed.size(), 1000u);
+        const std::string file(bomb.packed.begin(), bomb.packed.end());
+        const BlockDecoding sideBySide = decodeBlocksInParallel(file, 2, {1 << 30, kLimit});
+        EXPECT_EQ(sideBySide.outcome, bomb.sideBySide ? BlockDecoding::Outcome::OverOutput
+                                                      : BlockDecoding::Outcome::Declined);
+        EXPECT_LT(sideBySide.decodedBytes, std::uint64_t(2 * kLimit));
+
+        for (const auto streams :
+             {Bzip2DecodingStream::Streams::All, Bzip2DecodingStream::Streams::First}) {
+            MemoryStream source(bomb.packed);
+            Bzip2DecodingStream decoding(source, streams, kLimit);
+            std::vector<char> buffer(100000);
+            std::string error;
+            try {
+                while (decoding.read(buffer.data(), std::int64_t(buffer.size())) > 0) {
+                }
+            } catch (const Exception& e) {
+                error = e.what();
+            }
+            EXPECT_EQ(error, overLimit);
+            EXPECT_TRUE(decoding.limitReached());
+            EXPECT_LE(decoding.decoded(), kLimit);
+        }
+
+        Tbzip2 coder;
+        coder.setMaxOutput(kLimit);
+        MemoryStream source(bomb.packed), destination;
+        EXPECT_THROW(coder.DecompressStream(source, destination), Exception);
+        EXPECT_TRUE(coder.OutputLimitReached());
+        EXPECT_LE(destination.size(), kLimit);
+    }
+}
+
+// A terminal reads the first stream only: what follows it is reported, never decoded.
+TEST(Bzip2DecodingStream, FirstStreamOnlySaysWhatFollowsIt) {
+    const auto plain = randomBytes(3000);
+    const auto packed = compressed(plain);
+    const auto followedBy = [&](std::vector<std::uint8_t> after) {
+        std::vector<std::uint8_t> bytes = packed;
+        bytes.insert(bytes.end(), after.begin(), after.end());
+        return bytes;
+    };
+    using After = Bzip2DecodingStream::After;
+    const struct {
+        const char* story;
+        std::vector<std::uint8_t> bytes;
+        After after;
+    } rows[] = {
+        {"nothing", packed, After::Nothing},
+        {"another stream", followedBy(compressed(randomBytes(10))), After::AnotherStream},
+        {"a line of text", followedBy({'x', '\n'}), After::OtherData},
+        {"two bytes of a stream's start", followedBy({'B', 'Z'}), After::OtherData},
+    };
+    for (const auto& row : rows) {
+        MemoryStream source(row.bytes);
+        Bzip2DecodingStream decoding(source, Bzip2DecodingStream::Streams::First);
+        std::vector<std::uint8_t> decoded(plain.size() + 10);
+        std::int64_t at = 0;
+        for (std::int64_t got; (got = decoding.read(decoded.data() + at, 7)) > 0;)
+            at += got;
+        decoded.resize(static_cast<std::size_t>(at));
+        EXPECT_EQ(decoded, plain) << row.story;
+        EXPECT_EQ(decoding.completeStreams(), 1) << row.story;
+        EXPECT_EQ(decoding.after(), row.after) << row.story;
     }
 }
 
