@@ -34,6 +34,12 @@ std::string headerName(const TarHeader& header) {
     return prefix.empty() ? name : prefix + '/' + name;
 }
 
+TarHeaderBlock describe(const TarHeader& header, std::int64_t offset) {
+    return {offset, TypeFlag(header), headerName(header),
+            std::all_of(header.begin(), header.end(), [](std::uint8_t b) { return b == 0; }),
+            HeaderChecksumValid(header)};
+}
+
 bool parseDecimal(std::string_view text, std::int64_t& value) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return error == std::errc{} && end == text.data() + text.size();
@@ -198,6 +204,11 @@ bool TarEntryReader::readHeader(TarStep& step, TarEntry& entry) {
         } catch (const Exception&) {
             got = 0;
         }
+    }
+    if (got == kBlock && OnHeader && !OnHeader(describe(header_, at_))) {
+        at_ = length_;
+        step = TarStep::End;
+        return false;
     }
     if (got == kBlock)
         return true;

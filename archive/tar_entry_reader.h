@@ -4,6 +4,7 @@
 #include "platform/byte_stream.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,6 +43,16 @@ struct TarEntry {
 
     // The length of the file the member unpacks to.
     std::int64_t fileSize() const { return sparse ? realSize : size; }
+};
+
+// A header block as it stands, before any record that came before it is applied: what a reader
+// that knows no extension takes from it.
+struct TarHeaderBlock {
+    std::int64_t offset = 0;
+    char type = kTypeFile;
+    std::string name;  // the name field, after the prefix of a POSIX ustar header
+    bool zero = false; // all zeros, as the blocks that end an archive
+    bool checksumValid = false;
 };
 
 enum class TarStep {
@@ -87,6 +98,11 @@ public:
     // Fills entry with the next member. On Cut, entry.problem says why and entry.name holds
     // what is known of the member, if anything.
     TarStep next(TarEntry& entry);
+
+    // Called with every header block the walk reads, in order: the records before a member, the
+    // blocks stepped over and the member's own header. For a reader with stricter rules, which
+    // answers false to end the walk there (next() then answers End).
+    std::function<bool(const TarHeaderBlock&)> OnHeader;
 
 private:
     bool readHeader(TarStep& step, TarEntry& entry);

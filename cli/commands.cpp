@@ -38,6 +38,17 @@ std::optional<int> parseSlot(CommandContext& context, TerminalModel model, const
     return std::nullopt;
 }
 
+std::optional<std::int64_t> parseMaxSize(CommandContext& context) {
+    if (!context.parser.isSet(QStringLiteral("max-size")))
+        return theme::kDefaultMaxTarSize;
+    bool number = false;
+    const qint64 bytes = context.parser.value(QStringLiteral("max-size")).toLongLong(&number);
+    if (number && bytes > 0)
+        return bytes;
+    context.err << "--max-size takes a number of bytes above 0" << Qt::endl;
+    return std::nullopt;
+}
+
 QString absolute(const QString& path) {
     return QDir::cleanPath(QDir::current().absoluteFilePath(path));
 }
@@ -78,17 +89,12 @@ int runUnpack(CommandContext& context) {
         context.err << "No such archive: " << QDir::toNativeSeparators(ui.input) << Qt::endl;
         return 1;
     }
+    const auto maxSize = parseMaxSize(context);
+    if (!maxSize)
+        return 2;
     theme::ThemeSession session(TerminalModel::Korvell, ui, ui, context.workspace);
     theme::ArchivePipelines pipelines(session);
-    if (context.parser.isSet(QStringLiteral("max-size"))) {
-        bool number = false;
-        const qint64 bytes = context.parser.value(QStringLiteral("max-size")).toLongLong(&number);
-        if (!number || bytes <= 0) {
-            context.err << "--max-size takes a number of bytes above 0" << Qt::endl;
-            return 2;
-        }
-        pipelines.setMaxTarSize(bytes);
-    }
+    pipelines.setMaxTarSize(*maxSize);
     pipelines.unpack();
     const bool unpacked =
         !ui.logLines.isEmpty() && ui.logLines.constLast().startsWith(theme::texts::kUnpackedFiles);
@@ -116,9 +122,9 @@ const QList<Command>& commands() {
         {"compile", "compile OUTPUT", 1, 1, runCompile},
         {"fit", "fit MODEL SLOT PICTURE [--fill] [--output FILE] | fit MODEL --folder DIR [--fill]",
          1, 3, nullptr, "fill output folder"},
-        {"verify", "verify MODEL [ARCHIVE] [--json]", 1, 2, nullptr, "json"},
-        {"sheet", "sheet MODEL OUT.png [ARCHIVE]", 2, 3, nullptr},
-        {"diff", "diff MODEL A B [--json] [--sheet OUT.png]", 3, 3, nullptr, "json sheet"},
+        {"verify", "verify MODEL [ARCHIVE] [--json]", 1, 2, nullptr, "json max-size"},
+        {"sheet", "sheet MODEL OUT.png [ARCHIVE]", 2, 3, nullptr, "max-size"},
+        {"diff", "diff MODEL A B [--json] [--sheet OUT.png]", 3, 3, nullptr, "json sheet max-size"},
     };
     return all;
 }
@@ -128,8 +134,8 @@ const QList<QCommandLineOption>& commandOptions() {
         {QStringLiteral("workspace"), QStringLiteral("Work on DIR instead of the fixed workspace."),
          QStringLiteral("DIR")},
         {QStringLiteral("max-size"),
-         QStringLiteral("unpack: refuse an archive that unpacks to more than BYTES "
-                        "(default 1073741824)."),
+         QStringLiteral("unpack, verify, sheet, diff: refuse an archive that unpacks to more "
+                        "than BYTES (default 1073741824)."),
          QStringLiteral("BYTES")},
         {QStringLiteral("fill"), QStringLiteral("fit: fill the slot's box exactly, cropping.")},
         {QStringLiteral("output"),

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <cstdint>
+#include <optional>
 
 namespace palvex::cli {
 
@@ -32,6 +34,10 @@ struct Command {
 std::optional<theme::TerminalModel> parseModel(CommandContext& context, const QString& name);
 std::optional<int> parseSlot(CommandContext& context, theme::TerminalModel model,
                              const QString& text);
+
+// The value of --max-size, the most an archive may unpack to (the default when not given); says
+// on err what is wrong with it and answers nothing.
+std::optional<std::int64_t> parseMaxSize(CommandContext& context);
 
 // Every option a command may read, --workspace first; the parser knows them all and each
 // command reads the ones it understands.

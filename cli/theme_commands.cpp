@@ -44,6 +44,10 @@ bool ThemeSource::open(CommandContext& context, theme::TerminalModel model, cons
                     << Qt::endl;
         return false;
     }
+    const auto maxSize = parseMaxSize(context);
+    if (!maxSize)
+        return false;
+    unpacked_.setMaxSize(*maxSize);
     QString error;
     if (!unpacked_.unpack(model, path, &error)) {
         context.err << error << Qt::endl;
@@ -245,7 +249,7 @@ bool sheetOutputAllowed(CommandContext& context, const QString& output, const QS
 
 int runVerify(CommandContext& context) {
     const auto model = parseModel(context, context.arguments[0]);
-    if (!model)
+    if (!model || !parseMaxSize(context))
         return 2;
     const auto report = verifyTheme(context, *model, 1);
     if (!report)
@@ -260,7 +264,7 @@ int runVerify(CommandContext& context) {
 // The same findings and exit status as verify, with the problems printed and every slot drawn.
 int runSheet(CommandContext& context) {
     const auto model = parseModel(context, context.arguments[0]);
-    if (!model)
+    if (!model || !parseMaxSize(context))
         return 2;
     // Before any work: a forgotten OUT.png leaves the archive where the sheet would go.
     const QString output = absolute(context.arguments[1]);
@@ -287,7 +291,7 @@ int runSheet(CommandContext& context) {
 
 int runDiff(CommandContext& context) {
     const auto model = parseModel(context, context.arguments[0]);
-    if (!model)
+    if (!model || !parseMaxSize(context))
         return 2;
     const QStringList paths{absolute(context.arguments[1]), absolute(context.arguments[2])};
     const QString sheet = context.parser.isSet(QStringLiteral("sheet"))

@@ -5,6 +5,10 @@
 
 namespace palvex::theme {
 
+// The most a theme archive may unpack to unless told otherwise: the unpack and the archive check
+// stop there.
+inline constexpr std::int64_t kDefaultMaxTarSize = std::int64_t(1) << 30;
+
 enum class ArchiveKind { Bzip2, Tar, Unknown };
 
 struct ArchiveProbe {

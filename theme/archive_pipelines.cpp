@@ -120,14 +120,17 @@ bool ArchivePipelines::decodeInto(const QString& input, const platform::Temporar
     try {
         FileStream out(temporary.path(), FileStream::Mode::OpenWrite);
         CappedStream capped(out, maxTarSize_);
+        Tbzip2 coder;
+        // The decoder itself stops at the limit, before decoding what no one would keep.
+        coder.setMaxOutput(maxTarSize_);
         try {
             FileStream in(local(input), FileStream::Mode::OpenRead);
-            Tbzip2().DecompressStream(in, capped);
+            coder.DecompressStream(in, capped);
         } catch (const Exception&) {
             if (capped.writeError() != 0)
                 return failLocally(texts::kTemporaryWriteFault.arg(
                     path, QString::fromLocal8Bit(std::strerror(capped.writeError()))));
-            if (capped.limitReached())
+            if (capped.limitReached() || coder.OutputLimitReached())
                 session_.ui.appendLog(texts::kArchiveTooLarge.arg(maxTarSize_));
             refuseUnpack();
             return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "theme/archive_kind.h"
 #include "theme/theme_session.h"
 
 #include "archive/tar.h"
@@ -29,7 +30,7 @@ public:
 
     // The most a theme archive may unpack to; a larger one is refused before the workspace
     // is touched.
-    static constexpr std::int64_t kDefaultMaxTarSize = std::int64_t(1) << 30;
+    static constexpr std::int64_t kDefaultMaxTarSize = theme::kDefaultMaxTarSize;
     void setMaxTarSize(std::int64_t bytes) { maxTarSize_ = bytes; }
 
     // How many errors the archive components reported in the last unpack or compile.

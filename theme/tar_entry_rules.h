@@ -1,35 +1,30 @@
 #pragma once
 
-#include "archive/tar_header.h"
+#include "archive/tar_entry_reader.h"
+#include "platform/byte_stream.h"
 
 #include <QStringList>
-#include <cstddef>
-#include <cstdint>
 
 namespace palvex::theme {
 
-// Reads the raw header blocks of a tar stream, fed in pieces, and notes every entry a
-// terminal cannot take: anything but a regular file or a folder (extension headers, links,
-// devices), a name that is not plain ASCII, longer than 100 bytes or holding "..", a bad
-// checksum. Data blocks are skipped, never kept.
+// The terminal's rules, stricter than the unpack's, on the header blocks archive/'s entry
+// reader walks: a terminal takes only regular files and folders (no extension records, links or
+// devices), names of plain ASCII, at most 100 bytes long and without "..", and reads up to the
+// first zero block. A bad checksum or an archive cut short is noted and ends the check. Nothing
+// is kept of an entry's data.
 class TarEntryRules {
 public:
-    void feed(const char* data, std::size_t size);
-    // Call once the stream has ended; a stream that stopped inside an entry is noted.
-    void finish();
+    // Walks the whole tar in tar, from its start.
+    void check(ByteStream& tar);
 
     const QStringList& problems() const { return problems_; }
     int entries() const { return entries_; }
 
 private:
-    void checkHeader(const archive::TarHeader& header);
-    void checkName(const archive::TarHeader& header);
-    bool hasData(char type) const;
+    // False once the terminal would read no further.
+    bool takeHeader(const archive::TarHeaderBlock& header);
+    void checkName(const std::string& name);
 
-    archive::TarHeader header_{};
-    std::size_t filled_ = 0;
-    std::uint64_t skip_ = 0; // data and padding of the current entry still to come
-    bool ended_ = false;     // past the end-of-archive block or an unreadable header
     int entries_ = 0;
     QStringList problems_;
 };

@@ -1,76 +1,105 @@
 #include "theme/theme_archive_check.h"
 
-#include "bzip2/library_decoder.h"
+#include "bzip2/bzip2_decoding_stream.h"
+#include "platform/capped_stream.h"
+#include "platform/exception.h"
+#include "platform/temporary_file.h"
 #include "theme/tar_entry_rules.h"
 
-#include <QFile>
+#include <QDir>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace palvex::theme {
 
 namespace {
 
-constexpr qint64 kChunk = 64 * 1024;
+using After = Bzip2DecodingStream::After;
 
-// Decodes the first bzip2 stream of in into rules; answers the library's last code and
-// leaves in positioned just past the stream's end (unused input is pushed back).
-int decodeFirstStream(QFile& in, TarEntryRules& rules) {
-    LibraryDecoder decoder;
-    if (!decoder.ready())
-        return BZ_MEM_ERROR;
-    bz_stream& s = decoder.stream();
-    std::vector<char> input(kChunk), output(kChunk);
-    int code = BZ_OK;
-    while (code == BZ_OK) {
-        if (s.avail_in == 0) {
-            const qint64 got = in.read(input.data(), kChunk);
-            if (got <= 0)
-                return BZ_UNEXPECTED_EOF;
-            s.next_in = input.data();
-            s.avail_in = static_cast<unsigned>(got);
-        }
-        s.next_out = output.data();
-        s.avail_out = static_cast<unsigned>(output.size());
-        code = BZ2_bzDecompress(&s);
-        rules.feed(output.data(), output.size() - s.avail_out);
-    }
-    in.seek(in.pos() - s.avail_in);
-    return code;
+QString decodeProblem(std::string_view error) {
+    if (error == "BZ_UNEXPECTED_EOF")
+        return QStringLiteral("the bzip2 stream is cut short");
+    if (error == "BZ_DATA_ERROR_MAGIC")
+        return QStringLiteral("the archive is not bzip2 data");
+    if (error == "BZ_DATA_ERROR")
+        return QStringLiteral("the bzip2 data is damaged");
+    return QStringLiteral("the bzip2 stream cannot be decoded (%1)")
+        .arg(QString::fromUtf8(error.data(), qsizetype(error.size())));
 }
 
-QString decodeProblem(int code) {
-    switch (code) {
-    case BZ_UNEXPECTED_EOF:
-        return QStringLiteral("the bzip2 stream is cut short");
-    case BZ_DATA_ERROR_MAGIC:
-        return QStringLiteral("the archive is not bzip2 data");
-    case BZ_DATA_ERROR:
-        return QStringLiteral("the bzip2 data is damaged");
-    default:
-        return QStringLiteral("the bzip2 stream cannot be decoded (code %1)").arg(code);
-    }
+// What follows the first stream, once it was read whole.
+std::optional<QString> afterProblem(const Bzip2DecodingStream& decoding) {
+    if (decoding.completeStreams() == 0)
+        return QStringLiteral("the archive is empty");
+    if (decoding.after() == After::AnotherStream)
+        return QStringLiteral("more than one bzip2 stream: a terminal reads only the first");
+    if (decoding.after() == After::OtherData)
+        return QStringLiteral("data after the bzip2 stream");
+    return std::nullopt;
 }
 
 } // namespace
 
-QStringList checkThemeArchive(const QString& path) {
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly))
-        return {QStringLiteral("the archive cannot be read: ") + in.errorString()};
-    TarEntryRules rules;
-    const int code = decodeFirstStream(in, rules);
-    rules.finish();
+ArchiveCheck checkThemeArchive(ByteStream& archive, ByteStream& decodedTar, std::int64_t maxSize) {
+    Bzip2DecodingStream decoding(archive, Bzip2DecodingStream::Streams::First, maxSize);
     QStringList problems;
-    if (code != BZ_STREAM_END)
-        problems << decodeProblem(code);
-    else if (in.peek(3) == "BZh")
-        problems << QStringLiteral("more than one bzip2 stream: a terminal reads only the first");
-    else if (!in.atEnd())
-        problems << QStringLiteral("data after the bzip2 stream");
+    std::vector<char> buffer(64 * 1024);
+    bool whole = false;
+    for (;;) {
+        std::int64_t got = 0;
+        try {
+            got = decoding.read(buffer.data(), std::int64_t(buffer.size()));
+        } catch (const Exception& error) {
+            // Past the limit nothing more is known, and the tar up to it is not worth reading.
+            if (decoding.limitReached())
+                return {{QStringLiteral("the archive unpacks to more than %1 bytes").arg(maxSize)},
+                        true};
+            problems << decodeProblem(error.what());
+            break;
+        }
+        if (got == 0) {
+            whole = true;
+            if (const auto problem = afterProblem(decoding))
+                problems << *problem;
+            break;
+        }
+        decodedTar.writeAll(buffer.data(), got); // a fault here is this machine's: raised
+    }
+    // What was decoded is checked even when the stream broke off: the entries say more.
+    decodedTar.seek(0, ByteStream::Origin::Begin);
+    TarEntryRules rules;
+    rules.check(decodedTar);
     problems << rules.problems();
-    if (code == BZ_STREAM_END && rules.entries() == 0)
+    if (whole && decoding.completeStreams() > 0 && rules.entries() == 0)
         problems << QStringLiteral("the tar archive holds no entries");
-    return problems;
+    return {problems};
+}
+
+ArchiveCheck checkThemeArchive(const QString& path, std::int64_t maxSize) {
+    std::optional<FileStream> in;
+    try {
+        in.emplace(path.toStdString(), FileStream::Mode::OpenRead);
+    } catch (const Exception& error) {
+        return {{QStringLiteral("the archive cannot be read: ") + QString::fromUtf8(error.what())}};
+    }
+    const platform::TemporaryFile decoded;
+    if (!decoded)
+        return {{QStringLiteral("the archive could not be checked: no temporary file can be made "
+                                "for the decoded tar (%1)")
+                     .arg(QString::fromLocal8Bit(std::strerror(errno)))}};
+    try {
+        FileStream file(decoded.path(), FileStream::Mode::OpenWrite);
+        CappedStream tar(file, maxSize); // says "Disk full" when that is why a write fails
+        return checkThemeArchive(*in, tar, maxSize);
+    } catch (const Exception& error) {
+        // A fault of this machine, not of the archive: said as such.
+        return {{QStringLiteral("the archive could not be checked: the decoded tar %1: %2")
+                     .arg(QDir::toNativeSeparators(QString::fromStdString(decoded.path())),
+                          QString::fromUtf8(error.what()))}};
+    }
 }
 
 } // namespace palvex::theme

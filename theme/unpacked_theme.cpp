@@ -53,10 +53,15 @@ bool UnpackedTheme::unpack(TerminalModel model, const QString& archive, QString*
         return false;
     }
     workspace_ = QString::fromStdString(folder_->path());
-    problems_ = checkThemeArchive(archive);
+    // The first stream alone passing the limit, the whole archive does too: not decoded again.
+    const ArchiveCheck check = checkThemeArchive(archive, maxSize_);
+    problems_ = check.problems;
+    if (check.tooLarge)
+        return true;
     QuietUi ui(archive);
     ThemeSession session(model, ui, ui, workspace_);
     ArchivePipelines pipelines(session);
+    pipelines.setMaxTarSize(maxSize_);
     pipelines.unpack();
     if (!pipelines.localFault().isEmpty()) {
         *error = pipelines.localFault();

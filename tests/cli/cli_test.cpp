@@ -45,7 +45,8 @@ TEST(CliErrors, GoToStderrWithANonZeroStatus) {
         {{"show", "korvell", "desktop"}, "Unknown slot"},
         {{}, "Commands:"},
         {{"slots", "korvell", "--json"}, "--json does not apply to slots"},
-        {{"verify", "korvell", "--max-size", "5"}, "--max-size does not apply to verify"},
+        {{"slots", "korvell", "--max-size", "5"}, "--max-size does not apply to slots"},
+        {{"verify", "korvell", "--max-size", "0"}, "--max-size takes a number of bytes above 0"},
         {{"fit", "korvell", "--folder", "D", "--output", "x.jpg"}, "give one or the other"},
     };
     for (const Case& c : cases) {

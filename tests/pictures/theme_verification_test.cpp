@@ -102,18 +102,22 @@ TEST(ThemeArchiveCheck, RefusesWhatATerminalCannotRead) {
         {"a hard link", TarBuilder().file("image/h", "", '1'), "image/h: is a hard link"},
         {"a symbolic link", TarBuilder().file("image/s", "", '2'), "is a symbolic link"},
         {"a device", TarBuilder().file("image/d", "", '3'), "is a device"},
+        {"a FIFO", TarBuilder().file("image/f", "", '6'), "image/f: is a FIFO"},
         {"a ustar prefix over 100 bytes", TarBuilder().raw(prefixed),
          "the name is longer than 100 bytes"},
         {"a name not ASCII", TarBuilder().file("image/caf\xc3\xa9.gif", "a"), "not plain ASCII"},
         {"a name with ..", TarBuilder().file("image/../x.gif", "a"), "holds \"..\""},
         {"a damaged header", TarBuilder().raw(damaged), "checksum is wrong"},
+        {"nothing but the end", TarBuilder().zeros(2), "the tar archive holds no entries"},
+        // A terminal stops at the first zero block: what follows is never read.
+        {"a link after the end", TarBuilder().file("a.gif", "a").zeros(1).file("l", "", '2'), ""},
     };
     for (const Case& c : cases) {
         ScratchFolder scratch;
         TarBuilder tar = c.tar;
         tar.finish().write(scratch / "t.tar");
         ASSERT_EQ(shell("bzip2 -k " + scratch / "t.tar"), 0);
-        const QStringList problems = theme::checkThemeArchive(q(scratch / "t.tar.bz2"));
+        const QStringList problems = theme::checkThemeArchive(q(scratch / "t.tar.bz2")).problems;
         if (!*c.problem)
             EXPECT_TRUE(problems.isEmpty()) << c.name << ": " << problems.join('|').toStdString();
         else
@@ -128,7 +132,7 @@ TEST(ThemeArchiveCheck, WantsExactlyOneBzip2StreamAndAWholeTar) {
     ASSERT_EQ(shell("cd " + scratch.path() +
                     " && bzip2 -k t.tar && cat t.tar.bz2 t.tar.bz2 > two.bz2"
                     " && cp t.tar.bz2 tail.bz2 && echo x >> tail.bz2"
-                    " && head -c 1000 t.tar | bzip2 > cut.bz2"),
+                    " && head -c 1000 t.tar | bzip2 > cut.bz2 && head -c 60 t.tar.bz2 > short.bz2"),
               0);
     struct Case {
         const char* file;
@@ -137,10 +141,12 @@ TEST(ThemeArchiveCheck, WantsExactlyOneBzip2StreamAndAWholeTar) {
         {"two.bz2", "more than one bzip2 stream"},
         {"tail.bz2", "data after the bzip2 stream"},
         {"cut.bz2", "the tar archive ends inside an entry"},
+        {"short.bz2", "the bzip2 stream is cut short"},
         {"t.tar", "the archive is not bzip2 data"},
     };
     for (const Case& c : cases)
-        EXPECT_TRUE(theme::checkThemeArchive(q(scratch / c.file)).join('|').contains(c.problem))
+        EXPECT_TRUE(
+            theme::checkThemeArchive(q(scratch / c.file)).problems.join('|').contains(c.problem))
             << c.file;
 }
 
