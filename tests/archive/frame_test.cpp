@@ -1,3 +1,4 @@
+#include "archive/archive_errors.h"
 #include "archive/tar.h"
 #include "archive/un_tar.h"
 #include "tests/support/archive_helpers.h"
@@ -37,7 +38,7 @@ TEST(ReaderArchiveFile, AMissingFileGivesNoTypeAndNoName) {
     std::vector<Report> reports;
     recordErrors(reader, reports);
     EXPECT_EQ(reader.Extract(), 0);
-    EXPECT_EQ(reports, (std::vector<Report>{{"", "", "", 25192}}));
+    EXPECT_EQ(reports, (std::vector<Report>{{"", "", "", error_code::FileNotFound}}));
 
     reader.setArchiveFile(scratch.path()); // a folder is no file
     EXPECT_EQ(reader.ArcType(), atNA);
@@ -188,18 +189,19 @@ TEST(ErrorReporting, CancelTurnsEveryLaterReportIntoUserCanceled) {
     TUnTar reader;
     std::vector<Report> reports;
     recordErrors(reader, reports);
-    reader.ErrorEvent("a", "b", "c", 25235);
+    reader.ErrorEvent("a", "b", "c", error_code::OpenError);
     reader.setCancel(true);
-    reader.ErrorEvent("a", "", "c", 25136);
-    EXPECT_NO_THROW(reader.RaiseError("a", "", "c", 25136)); // raises nothing while cancelled
+    reader.ErrorEvent("a", "", "c", error_code::WriteError);
+    // Raises nothing while cancelled.
+    EXPECT_NO_THROW(reader.RaiseError("a", "", "c", error_code::WriteError));
     ASSERT_EQ(reports.size(), 4u);
-    EXPECT_EQ(reports[0].code, 25235);
-    EXPECT_EQ(reports[1].code, 25443);
-    EXPECT_EQ(reports[2].code, 25443);
-    EXPECT_EQ(reports[3].code, 25443);
+    EXPECT_EQ(reports[0].code, error_code::OpenError);
+    EXPECT_EQ(reports[1].code, error_code::UserCanceled);
+    EXPECT_EQ(reports[2].code, error_code::UserCanceled);
+    EXPECT_EQ(reports[3].code, error_code::UserCanceled);
     reader.setCancel(false);
     try {
-        reader.RaiseError("f", "", "v", 25136);
+        reader.RaiseError("f", "", "v", error_code::WriteError);
         FAIL();
     } catch (const E_RAISE& e) {
         EXPECT_STREQ(e.what(), "Error writing to file");
@@ -208,22 +210,22 @@ TEST(ErrorReporting, CancelTurnsEveryLaterReportIntoUserCanceled) {
 
 TEST(ErrorReporting, EveryCodeHasItsText) {
     const std::pair<int, const char*> texts[] = {
-        {25136, "Error writing to file"},
-        {25138, "Error closing file"},
-        {25151, "File fails CRC check"},
-        {25158, "Invalid directory"},
-        {25160, "Disk full"},
-        {25170, "is not accessible"},
-        {25171, "disk is write protected"},
-        {25192, "File not found"},
-        {25235, "Error opening file"},
-        {25244, "Invalid or unsupported archive type for this operation"},
-        {25268, "Nothing to do"},
-        {25270, "Required event not assigned"},
-        {25271, "Required property not assigned"},
-        {25443, "User canceled"},
-        {26859, "Nothing to do"},
-        {26899, "Directory does not exist... Create?"},
+        {error_code::WriteError, "Error writing to file"},
+        {error_code::CloseError, "Error closing file"},
+        {error_code::CrcError, "File fails CRC check"},
+        {error_code::InvalidDirectory, "Invalid directory"},
+        {error_code::DiskFull, "Disk full"},
+        {error_code::NotAccessible, "is not accessible"},
+        {error_code::WriteProtected, "disk is write protected"},
+        {error_code::FileNotFound, "File not found"},
+        {error_code::OpenError, "Error opening file"},
+        {error_code::UnsupportedType, "Invalid or unsupported archive type for this operation"},
+        {error_code::NothingToAdd, "Nothing to do"},
+        {error_code::EventNotAssigned, "Required event not assigned"},
+        {error_code::PropertyNotAssigned, "Required property not assigned"},
+        {error_code::UserCanceled, "User canceled"},
+        {error_code::NothingToDo, "Nothing to do"},
+        {error_code::CreateFolderQuestion, "Directory does not exist... Create?"},
     };
     for (const auto& [code, text] : texts)
         EXPECT_EQ(errorText(code), text) << code;

@@ -1,3 +1,4 @@
+#include "archive/archive_errors.h"
 #include "archive/un_tar.h"
 #include "tests/support/archive_helpers.h"
 #include "tests/support/scratch_folder.h"
@@ -94,7 +95,7 @@ TEST_F(Untar, AReadOnlyFileInTheWayIsNotReplaced) {
     fs::permissions(in("README"), fs::perms::owner_write, fs::perm_options::remove);
     EXPECT_EQ(extract(theme()), 2);
     EXPECT_EQ(test::readFile(in("README")), "old");
-    EXPECT_EQ(codes, std::vector<int>{25235});
+    EXPECT_EQ(codes, std::vector<int>{error_code::OpenError});
 }
 
 TEST_F(Untar, ConfirmingWithoutAHandlerRefusesExistingFiles) {
@@ -106,8 +107,9 @@ TEST_F(Untar, ConfirmingWithoutAHandlerRefusesExistingFiles) {
     reader.ConfirmOverwrites = true;
     EXPECT_EQ(reader.Extract(), 2);
     EXPECT_EQ(test::readFile(in("README")), "old");
-    EXPECT_EQ(codes, std::vector<int>{25270});
-    EXPECT_EQ(errors[0], "25270 " + in("README") + " OnFileExists");
+    EXPECT_EQ(codes, std::vector<int>{error_code::EventNotAssigned});
+    EXPECT_EQ(errors[0],
+              std::to_string(error_code::EventNotAssigned) + " " + in("README") + " OnFileExists");
     EXPECT_EQ(reader.OverwriteMode, omSkip);
 }
 
@@ -219,7 +221,7 @@ TEST_F(Untar, NothingIsWrittenOutsideTheExtractionFolder) {
     EXPECT_EQ(test::readFile(in("abs/x")), "rebased");
     EXPECT_EQ(test::readFile(in("x")), "rebased");
     EXPECT_EQ(test::readFile(in("y")), "rebased");
-    EXPECT_EQ(codes, std::vector<int>(6, 25235));
+    EXPECT_EQ(codes, std::vector<int>(6, error_code::OpenError));
     // The event's extended message stays empty; why is told beside it.
     for (std::size_t i = 0; i < errors.size(); ++i) {
         EXPECT_EQ(errors[i].back(), ' ') << errors[i];
@@ -264,7 +266,7 @@ TEST_F(Untar, CancelStopsTheRunAndIsReportedOnce) {
             sender.setCancel(true);
     };
     extract(t.finish());
-    EXPECT_EQ(std::count(codes.begin(), codes.end(), 25443), 1);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), error_code::UserCanceled), 1);
     EXPECT_TRUE(fs::exists(in("f0")));
     EXPECT_FALSE(fs::exists(in("f2")));
 }
