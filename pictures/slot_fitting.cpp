@@ -59,7 +59,7 @@ QString fittedLine(const QString& name, const FittedPicture& fitted) {
 }
 
 StagedPicture::StagedPicture(const QString& name, const QByteArray& bytes) {
-    folder_ = std::make_unique<platform::TemporaryFolder>("fit-");
+    folder_ = std::make_unique<platform::TemporaryFolder>("fit");
     if (!*folder_)
         throw Exception(
             theme::texts::kTemporaryFolderFault.arg(theme::printableName(folder_->problem()))

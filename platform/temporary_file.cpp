@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -59,19 +60,26 @@ void TemporaryFile::release() {
 
 TemporaryFolder::TemporaryFolder(const std::string& prefix) {
     const std::string folder = temporaryFolder(&problem_);
-    if (!folder.empty()) {
-        path_ = createTemporaryFolder(folder, prefix);
-        if (path_.empty())
-            problem_ = failure(folder, errno);
+    if (folder.empty())
+        return;
+    path_ = createProcessTemporaryFolder(folder, prefix);
+    if (path_.empty()) {
+        problem_ = failure(folder, errno);
+        return;
     }
+    // Held while the folder is ours: the sweep of a later run leaves a held folder alone.
+    held_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (held_ >= 0)
+        ::flock(held_, LOCK_SH);
 }
 
 TemporaryFolder::~TemporaryFolder() {
-    if (!path_.empty()) {
-        const int saved = errno;
+    const int saved = errno;
+    if (!path_.empty())
         removeTree(path_);
-        errno = saved;
-    }
+    if (held_ >= 0)
+        ::close(held_);
+    errno = saved;
 }
 
 } // namespace palvex::platform

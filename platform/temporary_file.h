@@ -34,7 +34,9 @@ private:
 };
 
 // A new, uniquely named, empty folder (mode 0700) in the private temporary folder, removed
-// with everything in it when the object goes (by the removal that never follows a link).
+// with everything in it when the object goes (by the removal that never follows a link). Its
+// name carries this process's id and it is held while it lives, so that a later run's sweep
+// removes it only when a run that was killed left it.
 class TemporaryFolder {
 public:
     explicit TemporaryFolder(const std::string& prefix);
@@ -51,6 +53,7 @@ public:
 private:
     std::string path_;
     std::string problem_;
+    int held_ = -1; // the folder kept open, with a lock that says it is in use
 };
 
 } // namespace palvex::platform

@@ -1,5 +1,7 @@
 #include "platform/temporary_files.h"
 
+#include "platform/tree_removal.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -46,20 +48,22 @@ bool processRuns(pid_t pid) {
     return ::kill(pid, 0) == 0 || errno == EPERM;
 }
 
-// Removes the file name in the folder open as folder when it is a regular file of this user
-// that nobody holds; the descriptor is opened without following a link and checked to be the
-// very file the name still leads to.
-bool removeUnheld(int folder, const char* name) {
+// Removes the entry name of the folder open as folder (at path) when it is a regular file or a
+// folder of this user that nobody holds; the descriptor is opened without following a link and
+// checked to be the very entry the name still leads to, and is held, locked, while it goes.
+bool removeUnheld(int folder, const std::string& path, const char* name) {
     const int fd = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat opened {};
     struct stat named {};
-    const bool removed = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
-                         opened.st_uid == ::getuid() && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-                         ::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-                         named.st_dev == opened.st_dev && named.st_ino == opened.st_ino &&
-                         ::unlinkat(folder, name, 0) == 0;
+    const bool unheld = ::fstat(fd, &opened) == 0 &&
+                        (S_ISREG(opened.st_mode) || S_ISDIR(opened.st_mode)) &&
+                        opened.st_uid == ::getuid() && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+                        ::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                        named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+    const bool removed = unheld && (S_ISDIR(opened.st_mode) ? bool(removeTree(path + '/' + name))
+                                                            : ::unlinkat(folder, name, 0) == 0);
     ::close(fd);
     return removed;
 }
@@ -210,6 +214,11 @@ std::string createTemporaryFolder(const std::string& folder, const std::string& 
     return ::mkdtemp(name.data()) ? std::string(name.data()) : std::string();
 }
 
+std::string createProcessTemporaryFolder(const std::string& folder, const std::string& prefix) {
+    return createTemporaryFolder(folder,
+                                 prefix + std::string(kPidMark) + std::to_string(::getpid()) + ".");
+}
+
 int sweepStaleTemporaryFiles() {
     // Only a folder that is ours and no link; none is made where there is none.
     const std::string path = existingPrivateFolder();
@@ -231,7 +240,7 @@ int sweepStaleTemporaryFiles() {
     while (const dirent* entry = ::readdir(listing.get())) {
         const pid_t owner = ownerOf(entry->d_name);
         if (owner != 0 && owner != ::getpid() && !processRuns(owner) &&
-            removeUnheld(::dirfd(listing.get()), entry->d_name))
+            removeUnheld(::dirfd(listing.get()), path, entry->d_name))
             ++removed;
     }
     return removed;

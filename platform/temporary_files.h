@@ -24,11 +24,16 @@ std::string createTemporaryFile(const std::string& folder, const std::string& pr
 // Creates a new, empty folder (mode 0700) with a unique name that starts with prefix in
 // folder. Returns its path without a trailing "/", or empty on failure.
 std::string createTemporaryFolder(const std::string& folder, const std::string& prefix);
+// The same, its name carrying this process's id as the files above do (prefix.pidN.XXXXXX), so
+// that a folder a killed run left can be told from one in use.
+std::string createProcessTemporaryFolder(const std::string& folder, const std::string& prefix);
 
-// Removes from the private temporary folder the files that runs of this program left when
-// they were killed: regular files of this user, named by createTemporaryFile after a process
-// that no longer runs, and held by no one (TemporaryFile holds a lock on its file while it
-// lives). Nothing else is touched, and nothing through a link. Answers how many went.
+// Removes from the private temporary folder the files and folders that runs of this program
+// left when they were killed: regular files and folders of this user, named by
+// createTemporaryFile or createProcessTemporaryFolder after a process that no longer runs, and
+// held by no one (TemporaryFile and TemporaryFolder hold a lock while they live). A folder goes
+// with everything in it, by the tree removal that never follows a link. Nothing else is
+// touched, and nothing through a link. Answers how many went.
 int sweepStaleTemporaryFiles();
 
 } // namespace palvex::platform

@@ -47,7 +47,7 @@ private:
 } // namespace
 
 bool UnpackedTheme::unpack(TerminalModel model, const QString& archive, QString* error) {
-    folder_.emplace("theme-");
+    folder_.emplace("theme");
     if (!*folder_) {
         *error = texts::kTemporaryFolderFault.arg(printableName(folder_->problem()));
         return false;

@@ -350,19 +350,27 @@ TEST(CliPipelines, AKilledUnpackLeavesNothingOnceTheNextCommandStarts) {
         return found;
     };
 
-    QProcess unpack;
-    unpack.start(QStringLiteral(PALVEX_THEME),
-                 {"unpack", q(tar + ".bz2"), "--workspace", q(scratch / "W")});
-    ASSERT_TRUE(unpack.waitForStarted());
-    while (decodedTars().empty() && !unpack.waitForFinished(2)) {
-    }
-    unpack.kill();
-    unpack.waitForFinished();
-    ASSERT_EQ(unpack.exitStatus(), QProcess::CrashExit) << "the unpack ended before it was killed";
-    ASSERT_EQ(decodedTars().size(), 1u);
+    // verify unpacks into a folder of its own, which a killed run leaves as well.
+    const QStringList commands[] = {{"unpack", q(tar + ".bz2"), "--workspace", q(scratch / "W")},
+                                    {"verify", "korvell", q(tar + ".bz2")}};
+    for (const QStringList& command : commands) {
+        QProcess run;
+        run.start(QStringLiteral(PALVEX_THEME), command);
+        ASSERT_TRUE(run.waitForStarted());
+        while (decodedTars().empty() && !run.waitForFinished(2)) {
+        }
+        run.kill();
+        run.waitForFinished();
+        ASSERT_EQ(run.exitStatus(), QProcess::CrashExit) << "it ended before it was killed";
+        ASSERT_EQ(decodedTars().size(), 1u);
+        const auto folders = std::count_if(std::filesystem::directory_iterator(temporary),
+                                           std::filesystem::directory_iterator(),
+                                           [](const auto& entry) { return entry.is_directory(); });
+        EXPECT_EQ(folders, command[0] == "verify" ? 1 : 0);
 
-    EXPECT_EQ(runTheme({"slots", "korvell"}).exitCode, 0);
-    EXPECT_TRUE(std::filesystem::is_empty(temporary));
+        EXPECT_EQ(runTheme({"slots", "korvell"}).exitCode, 0);
+        EXPECT_TRUE(std::filesystem::is_empty(temporary)) << command[0].toStdString();
+    }
     // Killed before or while it wrote the file: at most its folder is there, no part of it.
     for (const auto& [path, content] : treeOf(scratch / "W"))
         EXPECT_EQ(content, "<folder>") << path;

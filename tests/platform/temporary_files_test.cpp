@@ -120,6 +120,29 @@ TEST_F(TemporaryFiles, TemporaryFilesAreNewUniqueAndCarryThePrefix) {
     EXPECT_EQ(createTemporaryFile("", "arq"), "");
 }
 
+// A folder of verify, sheet or fit: private, named after its process, gone with all it holds
+// when the object goes, and never through the links in it.
+TEST_F(TemporaryFiles, ATemporaryFolderCarriesItsProcessAndGoesWhole) {
+    const std::string outside = test::writeFile(scratch / "outside/keep", "keep");
+    std::string path;
+    {
+        const TemporaryFolder folder("theme");
+        ASSERT_TRUE(folder);
+        path = folder.path();
+        EXPECT_EQ(fs::path(path).parent_path().string() + "/", expected());
+        EXPECT_EQ(fs::path(path).filename().string().rfind(
+                      "theme.pid" + std::to_string(::getpid()) + ".", 0),
+                  0u);
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+        test::writeFile(path + "/image/en/x.gif", "x");
+        fs::create_directory_symlink(scratch / "outside", path + "/image/out");
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
+    EXPECT_EQ(test::readFile(outside), "keep");
+}
+
 // A run killed by a signal leaves its files behind; the next run removes them, and nothing
 // else: not a file in use, not one of another program, not a link nor what it leads to.
 TEST_F(TemporaryFiles, TheSweepRemovesOnlyWhatKilledRunsLeft) {
@@ -144,28 +167,39 @@ TEST_F(TemporaryFiles, TheSweepRemovesOnlyWhatKilledRunsLeft) {
         {test::writeFile(stale + "Ab-1_d", "x"), false},
         {test::writeFile(folder + "workspace-0123456789abcdef.lock", "x"), false},
         {stale + "Link00", false},
-        {stale + "Dir000", false},
+        // A folder goes with what it holds; a link in it goes as a link.
+        {test::writeFile(stale + "Dir000/sub/x.gif", "x"), true},
+        {test::writeFile(stale + "HeldDr/x.gif", "x"), false},
+        {test::writeFile(folder + "theme.pid" + std::to_string(::getppid()) + ".Rn1234/x", "x"),
+         false},
     };
     fs::create_symlink(outside, stale + "Link00");
-    fs::create_directory(stale + "Dir000");
+    fs::create_symlink(scratch.path(), stale + "Dir000/sub/up");
     // Held by a process this one cannot see, as in another PID namespace.
     const int held = ::open((stale + "Held00").c_str(), O_RDONLY);
     ASSERT_EQ(::flock(held, LOCK_SH), 0);
+    const int heldFolder = ::open((stale + "HeldDr").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(heldFolder, LOCK_SH), 0);
 
-    EXPECT_EQ(sweepStaleTemporaryFiles(), 3);
+    EXPECT_EQ(sweepStaleTemporaryFiles(), 4);
     ::close(held);
+    ::close(heldFolder);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(stale + "Dir000")));
     for (const auto& [path, goes] : entries)
         EXPECT_EQ(fs::exists(fs::symlink_status(path)), !goes) << path;
     EXPECT_EQ(test::readFile(outside), "keep");
 }
 
-TEST_F(TemporaryFiles, AKilledRunsFileGoesAtTheNextSweep) {
+// verify, sheet and fit unpack into folders of their own: killed, they leave them as a file.
+TEST_F(TemporaryFiles, AKilledRunsFilesAndFoldersGoAtTheNextSweep) {
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t child = ::fork();
     if (child == 0) {
         const TemporaryFile file("arq");
-        const char made = file ? 1 : 0;
+        const TemporaryFolder folder("theme");
+        const char made =
+            file && folder && !test::writeFile(folder.path() + "/x.gif", "x").empty() ? 1 : 0;
         [[maybe_unused]] const auto written = ::write(ready[1], &made, 1);
         ::pause(); // until killed: the file stays behind
         ::_exit(0);
@@ -177,7 +211,7 @@ TEST_F(TemporaryFiles, AKilledRunsFileGoesAtTheNextSweep) {
     EXPECT_EQ(sweepStaleTemporaryFiles(), 0); // its process still runs
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
-    EXPECT_EQ(sweepStaleTemporaryFiles(), 1);
+    EXPECT_EQ(sweepStaleTemporaryFiles(), 2);
     EXPECT_TRUE(fs::is_empty(expected()));
     ::close(ready[0]);
     ::close(ready[1]);
