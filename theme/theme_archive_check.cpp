@@ -4,10 +4,10 @@
 #include "platform/capped_stream.h"
 #include "platform/exception.h"
 #include "platform/temporary_file.h"
+#include "theme/printable_text.h"
 #include "theme/tar_entry_rules.h"
+#include "theme/texts.h"
 
-#include <QDir>
-#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -55,8 +55,9 @@ ArchiveCheck checkThemeArchive(ByteStream& archive, ByteStream& decodedTar, std:
         } catch (const Exception& error) {
             // Past the limit nothing more is known, and the tar up to it is not worth reading.
             if (decoding.limitReached())
-                return {{QStringLiteral("the archive unpacks to more than %1 bytes").arg(maxSize)},
-                        true};
+                return {.problems = {QStringLiteral("the archive unpacks to more than %1 bytes")
+                                         .arg(maxSize)},
+                        .tooLarge = true};
             problems << decodeProblem(error.what());
             break;
         }
@@ -75,7 +76,7 @@ ArchiveCheck checkThemeArchive(ByteStream& archive, ByteStream& decodedTar, std:
     problems << rules.problems();
     if (whole && decoding.completeStreams() > 0 && rules.entries() == 0)
         problems << QStringLiteral("the tar archive holds no entries");
-    return {problems};
+    return {.problems = problems};
 }
 
 ArchiveCheck checkThemeArchive(const QString& path, std::int64_t maxSize) {
@@ -83,22 +84,26 @@ ArchiveCheck checkThemeArchive(const QString& path, std::int64_t maxSize) {
     try {
         in.emplace(path.toStdString(), FileStream::Mode::OpenRead);
     } catch (const Exception& error) {
-        return {{QStringLiteral("the archive cannot be read: ") + QString::fromUtf8(error.what())}};
+        return {.problems = {QStringLiteral("the archive cannot be read: ") +
+                             QString::fromUtf8(error.what())}};
     }
+    // A temporary folder that takes no file, or a disk that fills, is this machine's fault,
+    // said as such: the archive is not to blame.
     const platform::TemporaryFile decoded;
     if (!decoded)
-        return {{QStringLiteral("the archive could not be checked: no temporary file can be made "
-                                "for the decoded tar (%1)")
-                     .arg(QString::fromLocal8Bit(std::strerror(errno)))}};
+        return {.localFault = texts::kTemporaryFolderFault.arg(printableName(decoded.problem()))};
+    std::optional<FileStream> file;
+    std::optional<CappedStream> tar;
     try {
-        FileStream file(decoded.path(), FileStream::Mode::OpenWrite);
-        CappedStream tar(file, maxSize); // says "Disk full" when that is why a write fails
-        return checkThemeArchive(*in, tar, maxSize);
+        file.emplace(decoded.path(), FileStream::Mode::OpenWrite);
+        tar.emplace(*file, maxSize);
+        return checkThemeArchive(*in, *tar, maxSize);
     } catch (const Exception& error) {
-        // A fault of this machine, not of the archive: said as such.
-        return {{QStringLiteral("the archive could not be checked: the decoded tar %1: %2")
-                     .arg(QDir::toNativeSeparators(QString::fromStdString(decoded.path())),
-                          QString::fromUtf8(error.what()))}};
+        const int reason = tar ? tar->writeError() : 0;
+        return {.localFault = texts::kTemporaryWriteFault.arg(
+                    printableName(decoded.path()),
+                    reason != 0 ? QString::fromLocal8Bit(std::strerror(reason))
+                                : QString::fromUtf8(error.what()))};
     }
 }
 

@@ -10,8 +10,9 @@
 namespace palvex::theme {
 
 struct ArchiveCheck {
-    QStringList problems;  // empty when the archive passes
-    bool tooLarge = false; // its first stream alone decodes to more than the limit
+    QStringList problems{}; // empty when the archive passes
+    bool tooLarge = false;  // its first stream alone decodes to more than the limit
+    QString localFault{};   // why this machine could not check it (a full disk); then no problems
 };
 
 // Checks a theme archive the way a terminal reads it: exactly one bzip2 stream and nothing

@@ -55,6 +55,10 @@ bool UnpackedTheme::unpack(TerminalModel model, const QString& archive, QString*
     workspace_ = QString::fromStdString(folder_->path());
     // The first stream alone passing the limit, the whole archive does too: not decoded again.
     const ArchiveCheck check = checkThemeArchive(archive, maxSize_);
+    if (!check.localFault.isEmpty()) {
+        *error = check.localFault;
+        return false;
+    }
     problems_ = check.problems;
     if (check.tooLarge)
         return true;
