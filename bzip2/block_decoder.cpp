@@ -290,9 +290,9 @@ BlockDecoding decodeBlocksInParallel(std::string_view file, unsigned threads,
     // No more threads than a quarter of the memory keeps busy with the largest blocks.
     const std::size_t busy =
         std::max<std::size_t>(1, limits.memory / 4 / (libraryBytes('9') + 1000000));
-    const std::size_t helpers = std::min({std::size_t(threads), blocks->size(), busy});
+    const std::size_t count = std::min({std::size_t(threads), blocks->size(), busy});
     std::vector<std::thread> running;
-    for (std::size_t t = 1; t < helpers; ++t)
+    for (std::size_t t = 1; t < count; ++t)
         running.emplace_back(decodeBlocks, std::ref(run));
     decodeBlocks(run);
     for (std::thread& thread : running)
