@@ -217,6 +217,8 @@ struct Run {
     std::atomic<std::uint64_t> decoded{0};
     std::atomic<bool> stop{false};
     std::atomic<bool> overOutput{false};
+    std::atomic<std::size_t> done{0};
+    std::atomic<bool> stepped{false}; // the step asked to stop
 };
 
 // Decodes one block made a stream of its own into its pieces; false when it fails or the run
@@ -257,7 +259,7 @@ bool decodeStream(std::string& input, std::vector<std::string>& pieces, Run& run
 }
 
 // Takes blocks one after the other until none is left or the run stops.
-void decodeBlocks(Run& run) {
+void decodeBlocks(Run& run, const BlockStep* step) {
     for (std::size_t i; !run.stop && (i = run.next++) < run.blocks.size();) {
         const Block& block = run.blocks[i];
         const std::size_t working =
@@ -274,13 +276,16 @@ void decodeBlocks(Run& run) {
         run.memory.give(working);
         if (!decoded)
             run.stop = true;
+        ++run.done;
+        if (step && *step && !(*step)(run.done, run.blocks.size()))
+            run.stop = run.stepped = true;
     }
 }
 
 } // namespace
 
 BlockDecoding decodeBlocksInParallel(std::string_view file, unsigned threads,
-                                     const BlockLimits& limits) {
+                                     const BlockLimits& limits, const BlockStep& step) {
     BlockDecoding result;
     const auto blocks = layOut(file);
     if (!blocks || blocks->size() < 2)
@@ -293,12 +298,14 @@ BlockDecoding decodeBlocksInParallel(std::string_view file, unsigned threads,
     const std::size_t count = std::min({std::size_t(threads), blocks->size(), busy});
     std::vector<std::thread> running;
     for (std::size_t t = 1; t < count; ++t)
-        running.emplace_back(decodeBlocks, std::ref(run));
-    decodeBlocks(run);
+        running.emplace_back(decodeBlocks, std::ref(run), nullptr);
+    decodeBlocks(run, &step);
     for (std::thread& thread : running)
         thread.join();
     result.decodedBytes = run.decoded;
-    if (run.overOutput)
+    if (run.stepped)
+        result.outcome = BlockDecoding::Outcome::Stopped;
+    else if (run.overOutput)
         result.outcome = BlockDecoding::Outcome::OverOutput;
     else if (!run.stop) {
         result.outcome = BlockDecoding::Outcome::Decoded;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,7 @@ struct BlockDecoding {
     enum class Outcome {
         Decoded,    // pieces hold the output, in order
         OverOutput, // the output passed limits.output; every thread stopped at once
+        Stopped,    // the step asked to stop; every thread stopped at once
         // Not a plain run of complete streams, a single block, cut short, damaged, trailing
         // bytes, or more than limits.memory: the caller decodes in one pass, which is always
         // right and names the error.
@@ -37,7 +39,11 @@ struct BlockDecoding {
 // Decodes the blocks of a whole bzip2 file held in memory; the decoded bytes are answered only
 // when the file is laid out exactly as a run of complete streams, every block decoded, and every
 // block and stream CRC matched.
+//
+// step, when given, is called on the caller's thread after each block it decodes with the
+// number of blocks decoded so far and their total; false stops the run.
+using BlockStep = std::function<bool(std::size_t done, std::size_t total)>;
 BlockDecoding decodeBlocksInParallel(std::string_view file, unsigned threads,
-                                     const BlockLimits& limits);
+                                     const BlockLimits& limits, const BlockStep& step = {});
 
 } // namespace palvex

@@ -114,7 +114,20 @@ void Tbzip2::codeLoop(ByteStream& source, ByteStream& destination, Buffers& buff
             call();
             destination.writeAll(output.data(), s.total_out_lo32);
         }
+        if (!progress(source.position(), source.size()))
+            raiseCancelled();
     }
+}
+
+bool Tbzip2::progress(std::int64_t done, std::int64_t total) {
+    bool cancel = false;
+    if (OnProgress)
+        OnProgress(done, total, cancel);
+    return !cancel;
+}
+
+void Tbzip2::raiseCancelled() {
+    throw Exception("Cancelled");
 }
 
 void Tbzip2::CompressStream(ByteStream& source, ByteStream& destination) {
@@ -162,16 +175,25 @@ bool Tbzip2::decodeInParallel(ByteStream& source, ByteStream& destination) {
     source.seek(0, ByteStream::Origin::Begin);
     if (source.read(file.data(), size) != size)
         return false;
+    // Progress by blocks decoded, counted as the share of the file they stand for.
     const BlockDecoding decoding = decodeBlocksInParallel(
-        file, threads, {kParallelMemory, static_cast<std::uint64_t>(maxOutput_)});
+        file, threads, {kParallelMemory, static_cast<std::uint64_t>(maxOutput_)},
+        [&](std::size_t done, std::size_t total) {
+            return progress(size * std::int64_t(done) / std::int64_t(total), size);
+        });
+    if (decoding.outcome == BlockDecoding::Outcome::Stopped)
+        raiseCancelled();
     if (decoding.outcome == BlockDecoding::Outcome::OverOutput) {
         outputLimitReached_ = true;
         raiseOverLimit(maxOutput_);
     }
     if (decoding.outcome != BlockDecoding::Outcome::Decoded)
         return false;
-    for (const std::string& piece : decoding.pieces)
+    for (const std::string& piece : decoding.pieces) {
         destination.writeAll(piece.data(), static_cast<std::int64_t>(piece.size()));
+        if (!progress(size, size))
+            raiseCancelled();
+    }
     return true;
 }
 
@@ -187,8 +209,12 @@ void Tbzip2::DecompressStream(ByteStream& source, ByteStream& destination) {
     std::vector<char>& output = buffers.output;
     try {
         for (std::int64_t got;
-             (got = decoded.read(output.data(), std::int64_t(output.size()))) > 0;)
+             (got = decoded.read(output.data(), std::int64_t(output.size()))) > 0;) {
             destination.writeAll(output.data(), got);
+            if (!progress(source.position(), source.size()))
+                raiseCancelled();
+        }
+        progress(source.position(), source.size()); // the whole source, read to its end
     } catch (const Exception&) {
         outputLimitReached_ = decoded.limitReached();
         throw;

@@ -3,6 +3,7 @@
 #include "platform/byte_stream.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace palvex {
@@ -22,6 +23,11 @@ public:
     // Size of each of the two work buffers in KiB, 1..4096; other values are ignored.
     int BufferSize() const { return bufferSize_; }
     void setBufferSize(int value);
+
+    // Called as the run goes on: Done bytes of the source's Total are coded. Setting Cancel
+    // stops the run at that point, raising palvex::Exception; what was written by then stays
+    // for the caller to throw away.
+    std::function<void(std::int64_t Done, std::int64_t Total, bool& Cancel)> OnProgress;
 
     // Compresses all of source, from its start, into one bzip2 stream appended to
     // destination at its position. Raises palvex::Exception named after the library's code.
@@ -47,6 +53,9 @@ private:
     // False when the blocks could not all be decoded side by side; raises when the output
     // passed the limit.
     bool decodeInParallel(ByteStream& source, ByteStream& destination);
+    // Reports progress; false once the handler has cancelled the run.
+    bool progress(std::int64_t done, std::int64_t total);
+    [[noreturn]] static void raiseCancelled();
 
     int bzCompressInit();
     int bzCompress(int action);

@@ -246,6 +246,50 @@ TEST(Bzip2DecodingStream, FirstStreamOnlySaysWhatFollowsIt) {
     }
 }
 
+// The progress rises to the whole source; a cancel stops the run at the report that asked.
+TEST(Bzip2Progress, RisesToTheWholeSourceAndACancelStopsTheRun) {
+    const auto noise = randomBytes(350000);
+    const struct {
+        const char* story;
+        bool compress;
+        std::vector<std::uint8_t> input;
+    } rows[] = {
+        {"compress", true, noise},
+        {"decode in one pass", false, compressed(randomBytes(90000))}, // a single block
+        {"decode blocks side by side", false, compressed(noise)},
+    };
+    for (const auto& row : rows) {
+        for (const bool cancel : {false, true}) {
+            Tbzip2 coder;
+            coder.setBufferSize(1);
+            std::vector<std::int64_t> seen;
+            coder.OnProgress = [&](std::int64_t done, std::int64_t total, bool& stop) {
+                EXPECT_EQ(total, std::int64_t(row.input.size())) << row.story;
+                seen.push_back(done);
+                stop = cancel;
+            };
+            MemoryStream source(row.input), destination;
+            std::string error = "none";
+            try {
+                if (row.compress)
+                    coder.CompressStream(source, destination);
+                else
+                    coder.DecompressStream(source, destination);
+            } catch (const Exception& e) {
+                error = e.what();
+            }
+            EXPECT_EQ(error, cancel ? "Cancelled" : "none") << row.story;
+            if (cancel) {
+                EXPECT_EQ(seen.size(), 1u) << row.story;
+            } else {
+                EXPECT_GT(seen.size(), 1u) << row.story;
+                EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << row.story;
+                EXPECT_EQ(seen.back(), std::int64_t(row.input.size())) << row.story;
+            }
+        }
+    }
+}
+
 TEST(Bzip2Errors, NamedAfterTheLibrarysCode) {
     const auto good = compressed(randomBytes(20000));
     auto damaged = good;
