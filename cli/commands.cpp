@@ -84,6 +84,7 @@ int runClean(CommandContext& context) {
 // boxes on stderr. A pipeline failed when it showed a box or logged an error line.
 int runUnpack(CommandContext& context) {
     ConsoleUi ui(context.out, context.err);
+    ui.progressLabel = QStringLiteral("Unpacking");
     ui.input = absolute(context.arguments[0]);
     if (!theme::existsAsFile(ui.input)) {
         context.err << "No such archive: " << QDir::toNativeSeparators(ui.input) << Qt::endl;
@@ -103,6 +104,7 @@ int runUnpack(CommandContext& context) {
 
 int runCompile(CommandContext& context) {
     ConsoleUi ui(context.out, context.err);
+    ui.progressLabel = QStringLiteral("Compiling");
     ui.output = absolute(context.arguments[0]);
     theme::ThemeSession session(TerminalModel::Korvell, ui, ui, context.workspace);
     theme::ArchivePipelines(session).compile();

@@ -3,6 +3,7 @@
 #include "theme/editor_view.h"
 #include "theme/pipeline_ui.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QTextStream>
 
@@ -12,7 +13,8 @@ namespace palvex::cli {
 // stderr, dialogs answered from the command line.
 class ConsoleUi : public theme::PipelineUi, public theme::EditorView {
 public:
-    ConsoleUi(QTextStream& out, QTextStream& err) : out_(out), err_(err) {}
+    ConsoleUi(QTextStream& out, QTextStream& err);
+    ~ConsoleUi() override;
 
     bool echoLog = true;                 // log lines to stdout as they come
     QStringList logLines;                // every log line, echoed or not
@@ -22,12 +24,17 @@ public:
     int slot = 0;
     QString input, output;
     QString fileName, fileSize, dimension; // the detail labels
+    // Names the work on a progress line ("Unpacking 42%") on stderr, shown only when stderr
+    // is a terminal and the work has lasted a second, so that scripts see the same output as
+    // ever. Empty: no progress line.
+    QString progressLabel;
 
     void appendLog(const QString& line) override;
     void showError(const QString& text) override;
     void showMessage(const QString& text) override;
     void beep() override {}
     void setBusy(bool) override {}
+    void showProgress(int percent) override;
     std::optional<QString> chooseInputArchive(const QString&) override { return inputArchive; }
     std::optional<QString> chooseOutputArchive() override { return outputArchive; }
     std::optional<QString> choosePicture() override { return picture; }
@@ -47,9 +54,14 @@ public:
     int errorCount() const { return errors_; }
 
 private:
+    void clearProgress();
+
     QTextStream& out_;
     QTextStream& err_;
     int errors_ = 0;
+    bool onTerminal_;
+    bool progressShown_ = false;
+    QElapsedTimer clock_;
 };
 
 } // namespace palvex::cli

@@ -324,10 +324,6 @@ void TEditorWindow::beep() {
     QApplication::beep();
 }
 
-void TEditorWindow::serviceMessages() {
-    QCoreApplication::processEvents();
-}
-
 void TEditorWindow::setPipelineRunning(bool running) {
     pipelineRunning_ = running;
     enableStartingControls(!running);

@@ -65,7 +65,6 @@ public:
     void showMessage(const QString& text) override;
     void beep() override;
     void setBusy(bool busy) override;
-    void serviceMessages() override;
     void setPipelineRunning(bool running) override;
     std::optional<QString> chooseInputArchive(const QString& initialFolder) override;
     std::optional<QString> chooseOutputArchive() override;

@@ -15,6 +15,7 @@
 #include "theme/workspace_lock.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -25,13 +26,54 @@ namespace {
 
 using archive::TZipCommon;
 
+constexpr qsizetype kWrittenNamesShown = 3;
+
 std::string local(const QString& path) {
     return path.toStdString();
 }
 
 } // namespace
 
-ArchivePipelines::ArchivePipelines(ThemeSession& session) : session_(session) {}
+ArchivePipelines::ArchivePipelines(ThemeSession& session) : session_(session) {
+    followProgress(UnTar1);
+    followProgress(Tar1);
+}
+
+// The archive components report their progress on the whole archive and, at every chunk, let
+// the user stop them.
+void ArchivePipelines::followProgress(TZipCommon& component) {
+    component.OnProgress = [this](TZipCommon&, std::uint8_t, std::uint8_t byArchive) {
+        stepDone(byArchive, 100);
+    };
+    component.ProcessMessages = [this, &component] {
+        if (!component.Cancel() && cancelNow())
+            component.setCancel(true);
+    };
+}
+
+bool ArchivePipelines::cancelNow() {
+    cancelled_ = cancelled_ || session_.ui.cancelRequested();
+    return cancelled_;
+}
+
+void ArchivePipelines::beginStep(int from, int to) {
+    stepFrom_ = from;
+    stepTo_ = to;
+}
+
+void ArchivePipelines::stepDone(std::int64_t done, std::int64_t total) {
+    const double share = total > 0 ? double(std::clamp<std::int64_t>(done, 0, total)) / total : 0;
+    const int percent = stepFrom_ + int((stepTo_ - stepFrom_) * share);
+    if (percent != shownPercent_)
+        session_.ui.showProgress(shownPercent_ = percent);
+}
+
+void ArchivePipelines::followProgress(Tbzip2& coder) {
+    coder.OnProgress = [this](std::int64_t done, std::int64_t total, bool& cancel) {
+        stepDone(done, total);
+        cancel = cancelNow();
+    };
+}
 
 void ArchivePipelines::openArchiveFile(const QString& archive,
                                        const std::function<void()>& afterUnpack) {
@@ -46,7 +88,7 @@ void ArchivePipelines::openArchiveFile(const QString& archive,
         return;
     BusyCursor busy(session_.ui);
     unpackInput();
-    if (afterUnpack)
+    if (afterUnpack && !cancelled_)
         afterUnpack();
 }
 
@@ -54,6 +96,8 @@ void ArchivePipelines::logArchiveErrors(TZipCommon& component, QString* firstErr
     archiveErrors_ = 0;
     component.OnError = [this, firstError](TZipCommon& sender, const std::string& fileName,
                                            const std::string&, const std::string&, int code) {
+        if (code == archive::error_code::UserCanceled)
+            return; // the run says once that it was cancelled
         ++archiveErrors_;
         const QString text = QString::fromStdString(archive::errorText(code));
         // Names come from the archive: shown with their control characters and stray bytes
@@ -72,9 +116,6 @@ void ArchivePipelines::logArchiveErrors(TZipCommon& component, QString* firstErr
                                  const std::string& text) {
         session_.ui.appendLog(texts::kWarning.arg(printableName(fileName), printableName(text)));
     };
-    component.ProcessMessages = [this] {
-        session_.ui.serviceMessages();
-    };
 }
 
 void ArchivePipelines::unpack() {
@@ -88,6 +129,10 @@ void ArchivePipelines::unpack() {
 
 void ArchivePipelines::unpackInput() {
     localFault_.clear();
+    cancelled_ = false;
+    shownPercent_ = -1;
+    writtenCount_ = 0;
+    writtenNames_.clear();
     const QString input = session_.view.inputFile();
     const ArchiveProbe probe = probeArchive(local(input));
     if (probe.kind != ArchiveKind::Tar)
@@ -99,15 +144,18 @@ void ArchivePipelines::unpackInput() {
             session_.ui.appendLog(texts::kArchiveTooLarge.arg(maxTarSize_));
             return refuseUnpack();
         }
+        beginStep(0, 100);
         return extractInto(input);
     }
     // A name of its own: two unpacks at once never share the decoded tar.
     const platform::TemporaryFile temporary;
+    beginStep(0, 90); // decoding takes most of the time
     if (!decodeInto(input, temporary))
         return;
     // A bzip2 stream of anything else (or of nothing) is no theme: refused like any other.
     if (probeArchive(temporary.path()).kind != ArchiveKind::Tar)
         return refuseUnpack();
+    beginStep(90, 100);
     extractInto(QString::fromStdString(temporary.path()));
 }
 
@@ -121,12 +169,17 @@ bool ArchivePipelines::decodeInto(const QString& input, const platform::Temporar
         FileStream out(temporary.path(), FileStream::Mode::OpenWrite);
         CappedStream capped(out, maxTarSize_);
         Tbzip2 coder;
+        followProgress(coder);
         // The decoder itself stops at the limit, before decoding what no one would keep.
         coder.setMaxOutput(maxTarSize_);
         try {
             FileStream in(local(input), FileStream::Mode::OpenRead);
             coder.DecompressStream(in, capped);
         } catch (const Exception&) {
+            if (cancelled_) {
+                logUnpackCancelled();
+                return false;
+            }
             if (capped.writeError() != 0)
                 return failLocally(texts::kTemporaryWriteFault.arg(
                     path, QString::fromLocal8Bit(std::strerror(capped.writeError()))));
@@ -167,8 +220,33 @@ void ArchivePipelines::extractInto(const QString& archive) {
     UnTar1.RecurseDirs = true;
     UnTar1.FileSpec = {"*.*"};
     UnTar1.MaxUnpackedSize = maxTarSize_;
+    UnTar1.OnEnd = [this](TZipCommon&, const std::string& path, bool written) {
+        if (!written)
+            return;
+        // The name below the workspace, as the archive gave it: escaped like every name.
+        const std::string root = local(session_.workspace) + "/";
+        if (writtenNames_.size() < kWrittenNamesShown)
+            writtenNames_ << printableName(path.rfind(root, 0) == 0 ? path.substr(root.size())
+                                                                    : path);
+        ++writtenCount_;
+    };
     const int count = UnTar1.Extract();
+    UnTar1.OnEnd = nullptr;
+    if (cancelled_)
+        return logUnpackCancelled();
     session_.ui.appendLog(texts::kUnpackedFiles + QString::number(count));
+}
+
+// One line: what a cancelled unpack left in the workspace, by count and the first names.
+void ArchivePipelines::logUnpackCancelled() {
+    if (writtenCount_ == 0)
+        return session_.ui.appendLog(texts::kUnpackCancelledEarly);
+    QString names = writtenNames_.join(QStringLiteral(", "));
+    if (writtenCount_ > writtenNames_.size())
+        names += QStringLiteral(" and %1 more").arg(writtenCount_ - writtenNames_.size());
+    const QString files = writtenCount_ == 1 ? QStringLiteral("1 file")
+                                             : QStringLiteral("%1 files").arg(writtenCount_);
+    session_.ui.appendLog(texts::kUnpackCancelled.arg(files, names));
 }
 
 void ArchivePipelines::compile() {

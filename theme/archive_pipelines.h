@@ -8,8 +8,13 @@
 #include "platform/temporary_file.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
+
+namespace palvex {
+class Tbzip2;
+}
 
 namespace palvex::theme {
 
@@ -38,12 +43,22 @@ public:
     // What failed on this machine rather than in the archive during the last unpack (the
     // temporary folder, a full disk); empty when nothing did.
     const QString& localFault() const { return localFault_; }
+    // Whether the user stopped the last unpack or compile.
+    bool cancelled() const { return cancelled_; }
 
     archive::TUnTar UnTar1;
     archive::TTar Tar1;
 
 private:
+    void followProgress(archive::TZipCommon& component);
+    bool cancelNow();
+    // The bzip2 step's progress and cancel go the way the archive components' do.
+    void followProgress(Tbzip2& coder);
+    // The share of the run the next step covers, in per cent: its own progress maps onto it.
+    void beginStep(int from, int to);
+    void stepDone(std::int64_t done, std::int64_t total);
     void logArchiveErrors(archive::TZipCommon& component, QString* firstError = nullptr);
+    void logUnpackCancelled();
     void unpackInput();
     void extractInto(const QString& archive);
     bool decodeInto(const QString& input, const platform::TemporaryFile& temporary);
@@ -58,6 +73,10 @@ private:
     int archiveErrors_ = 0;
     QString localFault_;
     std::int64_t maxTarSize_ = kDefaultMaxTarSize;
+    bool cancelled_ = false;
+    int stepFrom_ = 0, stepTo_ = 100, shownPercent_ = -1;
+    int writtenCount_ = 0;     // files a cancelled unpack leaves behind
+    QStringList writtenNames_; // the first few of them
 };
 
 } // namespace palvex::theme

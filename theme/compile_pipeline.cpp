@@ -29,6 +29,8 @@ void ArchivePipelines::logWriterErrors(QString& firstError) {
     archiveErrors_ = 0;
     Tar1.OnError = [this, &firstError](archive::TZipCommon&, const std::string& fileName,
                                        const std::string& extended, const std::string&, int code) {
+        if (code == archive::error_code::UserCanceled)
+            return; // the run says once that it was cancelled
         ++archiveErrors_;
         QString line = QString::fromStdString(archive::errorText(code));
         if (!fileName.empty())
@@ -42,9 +44,6 @@ void ArchivePipelines::logWriterErrors(QString& firstError) {
     Tar1.OnWarning = [this](archive::TZipCommon&, const std::string& fileName,
                             const std::string& text) {
         session_.ui.appendLog(texts::kWarning.arg(printableName(fileName), printableName(text)));
-    };
-    Tar1.ProcessMessages = [this] {
-        session_.ui.serviceMessages();
     };
 }
 
@@ -70,6 +69,8 @@ void ArchivePipelines::packWorkspace(const std::string& tarFile) {
 }
 
 void ArchivePipelines::compileWorkspace(const QString& output) {
+    cancelled_ = false;
+    shownPercent_ = -1;
     // The tar lies outside the workspace: the compile changes nothing there, a user's own
     // img.tar is packed like any other file, and a full disk leaves no partial tar behind.
     // Named with the writer's extension, which it would otherwise append.
@@ -83,17 +84,23 @@ void ArchivePipelines::compileWorkspace(const QString& output) {
     }
     QString firstError;
     logWriterErrors(firstError);
+    beginStep(0, 10); // packing is quick beside compressing
     packWorkspace(tar.path());
     Tar1.OnError = nullptr; // it refers to firstError, which is about to go
+    if (cancelled_)
+        return session_.ui.appendLog(texts::kCompileCancelled);
     // A compile that left a file out must not say it is done.
     if (!firstError.isEmpty()) {
         session_.ui.appendLog(texts::kCompileError + firstError);
         return;
     }
+    beginStep(10, 100);
     try {
         compressInto(tar.path(), output);
     } catch (const Exception& error) {
-        session_.ui.appendLog(texts::kCompileError + QString::fromStdString(error.what()));
+        session_.ui.appendLog(cancelled_
+                                  ? texts::kCompileCancelled
+                                  : texts::kCompileError + QString::fromStdString(error.what()));
         return;
     }
     session_.ui.appendLog(texts::kProcessDone);
@@ -110,7 +117,9 @@ void ArchivePipelines::compressInto(const std::string& tarFile, const QString& o
         throw Exception("Cannot create file \"" + target + "\". " + std::strerror(errno));
     {
         FileStream out(staging.path(), FileStream::Mode::OpenWrite);
-        Tbzip2().CompressStream(in, out);
+        Tbzip2 coder;
+        followProgress(coder);
+        coder.CompressStream(in, out);
         platform::setDefaultPermissions(out.descriptor());
         out.close();
     }

@@ -16,8 +16,11 @@ public:
     virtual void showMessage(const QString& text) = 0; // modal, application title, one OK
     virtual void beep() = 0;
     virtual void setBusy(bool busy) = 0;
-    // Lets the window repaint while an archive run goes on.
-    virtual void serviceMessages() {}
+    // Asked at every chunk of an unpack or compile: true stops the run there. The window
+    // answers from its Cancel button; a shell never cancels.
+    virtual bool cancelRequested() { return false; }
+    // How far the running unpack or compile has come, 0 to 100.
+    virtual void showProgress(int /*percent*/) {}
     // While a pipeline runs, nothing that could start another may be used.
     virtual void setPipelineRunning(bool /*running*/) {}
 

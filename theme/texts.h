@@ -30,6 +30,11 @@ inline const QString kSelectOutput = QStringLiteral("Please select an output fil
 inline const QString kCompiling = QStringLiteral("Compiling img.bz2...");
 inline const QString kProcessDone = QStringLiteral("Process Done!");
 inline const QString kCompileError = QStringLiteral("Compile img.bz2 error : ");
+inline const QString kUnpackCancelledEarly =
+    QStringLiteral("Unpack cancelled: no file was written.");
+inline const QString kUnpackCancelled = QStringLiteral("Unpack cancelled: %1 written (%2).");
+inline const QString kCompileCancelled =
+    QStringLiteral("Compile img.bz2 cancelled: no output file was written.");
 inline const QString kClosingWhenWorkEnds =
     QStringLiteral("The window closes when the work in progress ends...");
 inline const QString kWorkspaceInUse =
