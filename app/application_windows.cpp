@@ -18,7 +18,7 @@ void ApplicationWindows::openPendingArchive(QWidget* editor) {
     if (pendingArchive_.isEmpty())
         return;
     const QString archive = std::exchange(pendingArchive_, QString());
-    static_cast<editor::TEditorWindow*>(editor)->editor().openArchiveFile(archive);
+    static_cast<editor::TEditorWindow*>(editor)->openArchiveFile(archive);
 }
 
 } // namespace palvex::app

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "editor/drop_rules.h"
+#include "editor/pipeline_worker.h"
+#include "editor/window_relay.h"
+#include "editor/window_work.h"
 #include "pictures/theme_editor.h"
 #include "theme/editor_view.h"
 #include "theme/pipeline_ui.h"
@@ -26,11 +29,16 @@ namespace palvex::editor {
 
 class FitActions;
 class PictureBox;
+class RunProgress;
 class ThemeOverview;
 
 // The editor window of one terminal model. It is hidden, never destroyed, when closed, so
-// it shows the same fields, slot and log when it comes back.
-class TEditorWindow : public QWidget, public theme::PipelineUi, public theme::EditorView {
+// it shows the same fields, slot and log when it comes back. Its pipelines run on a worker
+// thread of its own; the window's thread only shows what they report, and stays free.
+class TEditorWindow : public QWidget,
+                      public theme::PipelineUi,
+                      public theme::EditorView,
+                      public WindowWork {
     Q_OBJECT
 public:
     // The entries of the preview's context menu.
@@ -58,6 +66,18 @@ public:
     // Every slot at once, in a window of its own; double-clicking one selects it here.
     void btnOverviewClick();
     void refreshOverview(); // after anything that changes the workspace
+    // Unpacks an archive named already (a drop, "Open with") and previews the selected slot.
+    void openArchiveFile(const QString& archive);
+    // The Cancel button and Escape: the running unpack or compile stops at its next chunk.
+    void cancelWork();
+    // Whether any work is queued or running.
+    bool workPending() const { return workPending_ > 0; }
+
+    // WindowWork
+    bool holdingWork() const override { return holdingPending_ > 0; }
+    void startWork(Work kind, std::function<void()> job, std::function<void()> done = {}) override;
+    void askWindow(const std::function<void()>& call) override;
+    void askUser(const std::function<void()>& dialog) override;
 
     // PipelineUi
     void appendLog(const QString& line) override;
@@ -65,7 +85,7 @@ public:
     void showMessage(const QString& text) override;
     void beep() override;
     void setBusy(bool busy) override;
-    void setPipelineRunning(bool running) override;
+    void showProgress(int percent) override;
     std::optional<QString> chooseInputArchive(const QString& initialFolder) override;
     std::optional<QString> chooseOutputArchive() override;
     std::optional<QString> choosePicture() override;
@@ -86,6 +106,8 @@ public:
 signals:
     // After the workspace has been removed on close; the chooser comes back on it.
     void formClosed();
+    // A piece of work has ended and the window shows all it reported.
+    void workFinished();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -102,8 +124,11 @@ private:
     void buildDialogs();
     void connectHandlers();
     void placeLog(); // along the bottom edge, full width
+    void buildProgress();
     std::optional<QString> runDialog(QFileDialog& dialog);
     void enableStartingControls(bool enabled);
+    void workStarted(Work kind);
+    void workEnded(Work kind, const std::function<void()>& done);
     void setUpUndo();
     void setUpDrops();
     void showPreviewMenu(const QPoint& at);
@@ -113,9 +138,13 @@ private:
 
     theme::TerminalModel model_;
     QString workspace_;
+    PipelineWorker worker_;
+    WindowRelay relay_; // what the pipelines on the worker see of the window
     pictures::ThemeEditor editor_;
+    int workPending_ = 0;    // jobs queued or running
+    int holdingPending_ = 0; // of them, those that hold the starting controls
+    Work running_ = Work::Preview;
     bool slotTextEdited_ = false;
-    bool pipelineRunning_ = false;
     bool closePending_ = false;
     int busyDepth_ = 0;
     FileDialogRunner runFileDialog_;
@@ -149,6 +178,7 @@ private:
     FitActions* fitActions_ = nullptr;
     QPushButton* btnOverview = nullptr;
     ThemeOverview* overview_ = nullptr;
+    RunProgress* progress_ = nullptr;
 };
 
 // Korvell: 30 slots below image/.

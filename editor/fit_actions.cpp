@@ -1,6 +1,7 @@
 #include "editor/fit_actions.h"
 
 #include "editor/fit_dialog.h"
+#include "editor/window_work.h"
 #include "pictures/slot_fitting.h"
 #include "pictures/theme_editor.h"
 #include "platform/exception.h"
@@ -36,8 +37,8 @@ std::optional<QString> shiftDroppedFile(const QDropEvent& event) {
 
 } // namespace
 
-FitActions::FitActions(QWidget& window, QWidget& preview, ThemeEditor& editor)
-    : QObject(&window), window_(window), editor_(editor),
+FitActions::FitActions(QWidget& window, QWidget& preview, ThemeEditor& editor, WindowWork& work)
+    : QObject(&window), window_(window), editor_(editor), work_(work),
       action_(new QAction(QStringLiteral("Fit a picture to this slot…"), &window)) {
     setObjectName(QStringLiteral("FitActions"));
     action_->setObjectName(QStringLiteral("actFitPicture"));
@@ -57,30 +58,48 @@ FitActions::FitActions(QWidget& window, QWidget& preview, ThemeEditor& editor)
 }
 
 void FitActions::fitChosenPicture() {
-    if (editor_.running())
+    if (work_.holdingWork())
         return;
     if (const std::optional<QString> chosen = choosePicture_())
         fitPicture(*chosen);
 }
 
-// Like the change, nothing happens before a slot was previewed.
 void FitActions::fitPicture(const QString& picture) {
+    work_.startWork(Work::Slot, [this, picture] { fitOnWorker(picture); });
+}
+
+// Like the change, nothing happens before a slot was previewed.
+void FitActions::fitOnWorker(const QString& picture) {
     ThemeSession& session = editor_.session();
     const int slot = session.view.selectedSlot();
     const std::optional<QString> slotFile = slotPath(session.model, slot, session.workspace);
-    if (session.running || !slotFile || !existsAsFile(editor_.slotEditor().currentSlotFile()))
+    if (!slotFile || !existsAsFile(editor_.slotEditor().currentSlotFile()))
         return;
     try {
         const FitTarget target = slotFitTarget(session.model, slot, session.workspace, false);
-        FitDialog dialog(*slotFile, readPictureToFit(picture), target, &window_);
-        if (!runDialog_(dialog) || !dialog.fitted())
+        const std::optional<QByteArray> fitted =
+            askUser(*slotFile, readPictureToFit(picture), target);
+        if (!fitted)
             return;
-        const StagedPicture staged(displayName(*slotFile), dialog.fitted()->bytes);
+        const StagedPicture staged(displayName(*slotFile), *fitted);
         if (editor_.slotEditor().replaceCurrentSlot(staged.path()))
-            emit slotChanged();
+            work_.askWindow([this] { emit slotChanged(); });
     } catch (const Exception& error) {
         session.ui.showError(QString::fromStdString(error.what()));
     }
+}
+
+// The first fitting is made here, on the worker; the dialog shows it on the window's thread.
+std::optional<QByteArray> FitActions::askUser(const QString& slotFile, const QImage& source,
+                                              const FitTarget& target) {
+    const FitAttempt first = attemptFit(target, source);
+    std::optional<QByteArray> chosen;
+    work_.askUser([&] {
+        FitDialog dialog(slotFile, source, target, first, &window_);
+        if (runDialog_(dialog) && dialog.fitted())
+            chosen = dialog.fitted()->bytes;
+    });
+    return chosen;
 }
 
 bool FitActions::eventFilter(QObject* watched, QEvent* event) {

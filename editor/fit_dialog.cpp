@@ -6,12 +6,14 @@
 #include "theme/file_functions.h"
 #include "theme/size_text.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPromise>
 #include <QPushButton>
+#include <QThreadPool>
+#include <memory>
 
 namespace palvex::editor {
 
@@ -37,11 +39,16 @@ PictureBox* pictureBox(QWidget* parent, const char* name, QSize slotBox) {
     return box;
 }
 
-// The busy cursor while a fitting runs, restored on every way out.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
+QFuture<FitAttempt> fitInBackground(const FitTarget& target, const QImage& source) {
+    auto promise = std::make_shared<QPromise<FitAttempt>>();
+    QFuture<FitAttempt> future = promise->future();
+    promise->start();
+    QThreadPool::globalInstance()->start([promise, target, source] {
+        promise->addResult(attemptFit(target, source));
+        promise->finish();
+    });
+    return future;
+}
 
 QString details(const QString& name, qint64 bytes, QSize size) {
     return QStringLiteral("%1\n%2 kb\nH:%3 W:%4")
@@ -52,8 +59,18 @@ QString details(const QString& name, qint64 bytes, QSize size) {
 
 } // namespace
 
+FitAttempt attemptFit(const FitTarget& target, const QImage& source) {
+    try {
+        FitAttempt attempt{PictureFitter(target).fit(source), {}, {}};
+        attempt.shown = forDisplay(QImage::fromData(attempt.fitted->bytes));
+        return attempt;
+    } catch (const Exception& error) {
+        return {std::nullopt, {}, QString::fromStdString(error.what())};
+    }
+}
+
 FitDialog::FitDialog(const QString& slotFile, const QImage& source, FitTarget target,
-                     QWidget* parent)
+                     const FitAttempt& first, QWidget* parent)
     : QDialog(parent), name_(displayName(slotFile)), source_(source), target_(target) {
     setWindowTitle(QStringLiteral("Fit a picture to this slot"));
     imgCurrent = pictureBox(this, "imgCurrent", target.box);
@@ -83,8 +100,12 @@ FitDialog::FitDialog(const QString& slotFile, const QImage& source, FitTarget ta
         target_.fill = fill;
         refit();
     });
+    connect(&refitting_, &QFutureWatcherBase::finished, this, [this] {
+        chkFill->setEnabled(true);
+        showFitted(refitting_.result());
+    });
     showCurrent(slotFile);
-    refit();
+    showFitted(first);
 }
 
 void FitDialog::showCurrent(const QString& slotFile) {
@@ -98,17 +119,19 @@ void FitDialog::showCurrent(const QString& slotFile) {
 }
 
 void FitDialog::refit() {
-    const WaitCursor busy;
-    try {
-        fitted_ = PictureFitter(target_).fit(source_);
-        imgFitted->setPicture(forDisplay(QImage::fromData(fitted_->bytes)));
-        lblFitted->setText(details(name_, fitted_->bytes.size(), fitted_->size) +
-                           QStringLiteral("\n") + fitted_->detail);
-    } catch (const Exception& error) {
-        fitted_.reset();
-        imgFitted->setPicture({});
-        lblFitted->setText(QString::fromStdString(error.what()));
-    }
+    chkFill->setEnabled(false); // one fitting at a time
+    fitted_.reset();
+    buttons->button(QDialogButtonBox::Ok)->setEnabled(false);
+    lblFitted->setText(QStringLiteral("Fitting…"));
+    refitting_.setFuture(fitInBackground(target_, source_));
+}
+
+void FitDialog::showFitted(const FitAttempt& attempt) {
+    fitted_ = attempt.fitted;
+    imgFitted->setPicture(attempt.shown);
+    lblFitted->setText(fitted_ ? details(name_, fitted_->bytes.size(), fitted_->size) +
+                                     QStringLiteral("\n") + fitted_->detail
+                               : attempt.error);
     buttons->button(QDialogButtonBox::Ok)->setEnabled(fitted_.has_value());
 }
 

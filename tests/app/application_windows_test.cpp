@@ -1,4 +1,5 @@
 #include "app/application_windows.h"
+#include "tests/support/work_done.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -133,6 +134,7 @@ private slots:
         windows->openWhenChosen(QStringLiteral(PALVEX_SAMPLE_KORVELL_PLUS));
         auto* log = windows->frmPlus.findChild<QPlainTextEdit*>("log");
         windows->frmSplash.rbtn2Click();
+        QVERIFY(palvex::test::workDone(windows->frmPlus));
         QVERIFY(log->toPlainText().contains("Unpacked Files :20"));
         QVERIFY(QFileInfo::exists(workspace_ + "/image/en/desktop.jpg"));
 

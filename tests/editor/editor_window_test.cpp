@@ -2,6 +2,7 @@
 #include "editor/picture_box.h"
 #include "tests/support/find_control.h"
 #include "tests/support/picture_bytes.h"
+#include "tests/support/work_done.h"
 
 #include <QApplication>
 
@@ -244,10 +245,12 @@ private slots:
         auto* cbo = control<QComboBox>(w, "cboImg");
         cbo->setCurrentIndex(4);
         emit cbo->activated(4);
+        QVERIFY(palvex::test::workDone(w));
         QCOMPARE(control<QLabel>(w, "lblFileName")->text(), QString("mi1.gif"));
         QCOMPARE(control<QLabel>(w, "lblDimension")->text(), QString("H:40\tW:40"));
 
         QTest::mouseClick(control<QPushButton>(w, "btnReplace"), Qt::LeftButton);
+        QVERIFY(palvex::test::workDone(w));
         QCOMPARE(control<QPlainTextEdit>(w, "log")->toPlainText(),
                  QString("Retrieving mi1.gif details...\nReplaced image mi1.gif\n"
                          "Retrieving mi1.gif details..."));
@@ -265,9 +268,11 @@ private slots:
         w.show();
         auto* cbo = control<QComboBox>(w, "cboImg");
         QTest::keyClicks(cbo->lineEdit(), "x");
+        QVERIFY(palvex::test::workDone(w));
         QCOMPARE(w.selectedSlot(), -1);
         QCOMPARE(control<QPlainTextEdit>(w, "log")->toPlainText(), QString());
         emit cbo->activated(0);
+        QVERIFY(palvex::test::workDone(w));
         QCOMPARE(w.selectedSlot(), 0);
         QCOMPARE(control<QPlainTextEdit>(w, "log")->toPlainText(),
                  QString("Retrieving desktop.jpg details..."));
@@ -286,6 +291,7 @@ private slots:
         });
         w.show();
         QTest::mouseClick(control<QPushButton>(w, "btnFileOpen"), Qt::LeftButton);
+        QVERIFY(palvex::test::workDone(w));
         QCOMPARE(
             control<QPlainTextEdit>(w, "log")->toPlainText(),
             QString("Unpacking img.bz2...\nUnpacked Files :30\nRetrieving desktop.jpg details..."));
@@ -296,40 +302,12 @@ private slots:
 
         QTest::mouseClick(control<QPushButton>(w, "btnFileOutput"), Qt::LeftButton);
         QTest::mouseClick(control<QPushButton>(w, "btnCompress"), Qt::LeftButton);
+        QVERIFY(palvex::test::workDone(w));
         QVERIFY(control<QPlainTextEdit>(w, "log")->toPlainText().endsWith(
             "Compiling img.bz2...\nProcess Done!"));
         QVERIFY(QFileInfo(output).size() > 0);
         QVERIFY(boxes.isEmpty());
         QVERIFY(!QApplication::overrideCursor());
-        qunsetenv("TMPDIR");
-    }
-
-    void closingWhileAPipelineRunsWaitsForIt() {
-        qputenv("TMPDIR", scratch_.path().toUtf8());
-        const QString workspace = scratch_.path() + "/IMAGE-busy";
-        TEditorWindow w(TerminalModel::Korvell, workspace);
-        w.setFileDialogRunner([](QFileDialog&) { return QStringLiteral(PALVEX_SAMPLE_KORVELL); });
-        bool disabledDuringRun = false;
-        w.editor().pipelines().UnTar1.OnProgress = [&](palvex::archive::TZipCommon&, std::uint8_t,
-                                                       std::uint8_t) {
-            disabledDuringRun = !control<QPushButton>(w, "btnCompress")->isEnabled();
-            w.close(); // the user closes the window mid-run
-        };
-        bool closed = false;
-        connect(&w, &TEditorWindow::formClosed, &w, [&] { closed = true; });
-        w.show();
-        w.btnFileOpenClick();
-        QVERIFY(disabledDuringRun);
-        QVERIFY(w.isVisible());
-        QVERIFY(QFileInfo::exists(workspace + "/image/desktop.jpg"));
-        QCOMPARE(control<QPlainTextEdit>(w, "log")->toPlainText().count(
-                     "The window closes when the work in progress ends..."),
-                 1);
-        QVERIFY(!closed);
-        QCoreApplication::processEvents(); // the close goes ahead once the handler is done
-        QVERIFY(closed);
-        QVERIFY(!w.isVisible());
-        QVERIFY(!QFileInfo::exists(workspace));
         qunsetenv("TMPDIR");
     }
 
@@ -353,6 +331,7 @@ private slots:
         w.setMessageBoxRunner([&](QMessageBox& box) { state(box.text()); });
         w.show();
         w.btnFileOpenClick();
+        QVERIFY(palvex::test::workDone(w));
         QCOMPARE(seen, QStringList({"dialog normal enabled",
                                     "Error unpacking the img.bz2. normal enabled"}));
         QVERIFY(!QApplication::overrideCursor());
@@ -423,10 +402,12 @@ private slots:
         w.show();
         control<QComboBox>(w, "cboImg")->setCurrentIndex(4);
         w.cboImgChange();
+        QVERIFY(palvex::test::workDone(w));
         const QString before = control<QPlainTextEdit>(w, "log")->toPlainText();
 
         QCOMPARE(dropFiles(w, paths, control<QWidget>(w, place.toLatin1())->geometry().center()),
                  taken);
+        QVERIFY(palvex::test::workDone(w));
         const QString added = control<QPlainTextEdit>(w, "log")->toPlainText().mid(before.size());
         QVERIFY2(logged.isEmpty() ? !added.contains("Replaced") && !added.contains("Unpacked")
                                   : added.contains(logged),
@@ -454,18 +435,21 @@ private slots:
         control<QComboBox>(w, "cboImg")->setCurrentIndex(4);
         w.cboImgChange();
         w.btnReplaceClick();
+        QVERIFY(palvex::test::workDone(w));
         QCOMPARE(readAll(slotFile), readAll(pick));
 
         // Picking a slot leaves the focus in the slot list's edit part.
         QLineEdit* slotList = control<QComboBox>(w, "cboImg")->lineEdit();
         slotList->setFocus();
         QTest::keyClick(slotList, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(palvex::test::workDone(w));
         QCOMPARE(readAll(slotFile), original);
         QVERIFY(control<QPlainTextEdit>(w, "log")->toPlainText().endsWith(
             "Restored image mi1.gif\nRetrieving mi1.gif details..."));
         QCOMPARE(control<QLabel>(w, "lblDimension")->text(), QString("H:40\tW:40"));
 
         w.btnReplaceClick();
+        QVERIFY(palvex::test::workDone(w));
         QCOMPARE(kept.entryList(QDir::Files | QDir::Hidden).size(), 1);
         w.close();
         QCOMPARE(kept.entryList(QDir::Files | QDir::Hidden).size(), 0);

@@ -3,6 +3,7 @@
 #include "editor/fit_dialog.h"
 #include "tests/support/fit_pictures.h"
 #include "tests/support/picture_bytes.h"
+#include "tests/support/work_done.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -49,6 +50,7 @@ class FitWindowTest : public QObject {
         auto* cbo = w->findChild<QComboBox*>("cboImg");
         cbo->setCurrentIndex(4);
         emit cbo->activated(4);
+        palvex::test::workDone(*w);
         return w;
     }
     static FitActions& actions(TEditorWindow& w) { return *w.findChild<FitActions*>("FitActions"); }
@@ -74,11 +76,13 @@ private slots:
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         QTest::keyClick(w.get(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(palvex::test::workDone(*w));
         QCOMPARE(shown, QSize(40, 20)); // within the current 40 x 40 picture
         QCOMPARE(contentOf(slotFile_), before);
 
         accept = true;
         actions(*w).action()->trigger();
+        QVERIFY(palvex::test::workDone(*w));
         QVERIFY(boxes.isEmpty());
         QVERIFY(log(*w).endsWith("Replaced image mi1.gif\nRetrieving mi1.gif details..."));
         QCOMPARE(QImage(slotFile_).size(), QSize(40, 20));
@@ -87,10 +91,13 @@ private slots:
     void theFillBoxRefitsToTheWholeBox() {
         palvex::test::writeBytes(scratch_.path() + "/IMAGE-fill/image/mi1.gif",
                                  palvex::test::gifPicture(40, 40));
-        FitDialog dialog(scratch_.path() + "/IMAGE-fill/image/mi1.gif",
-                         palvex::test::logoPicture(600, 300), {SlotFormat::Gif, {40, 40}, 3.0});
+        const QImage logo = palvex::test::logoPicture(600, 300);
+        const FitTarget target{SlotFormat::Gif, {40, 40}, 3.0};
+        FitDialog dialog(scratch_.path() + "/IMAGE-fill/image/mi1.gif", logo, target,
+                         attemptFit(target, logo));
         QCOMPARE(dialog.fitted()->size, QSize(40, 20));
         dialog.findChild<QCheckBox*>("chkFill")->setChecked(true);
+        QTRY_VERIFY(dialog.fitted()); // fitted again in the background
         QCOMPARE(dialog.fitted()->size, QSize(40, 40));
     }
 
@@ -109,6 +116,7 @@ private slots:
             QCoreApplication::sendEvent(preview, &enter);
             QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, keys);
             QCoreApplication::sendEvent(preview, &drop);
+            QVERIFY(palvex::test::workDone(*w));
         }
         QCOMPARE(boxes, QStringList());
         QCOMPARE(dialogs, 1);
@@ -122,6 +130,7 @@ private slots:
         const QString broken =
             palvex::test::writeBytes(scratch_.path() + "/pick/broken.png", "not a picture");
         actions(*w).fitPicture(broken);
+        QVERIFY(palvex::test::workDone(*w));
         QCOMPARE(boxes.size(), 1);
         QVERIFY(boxes[0].startsWith("Cannot read the picture"));
         QCOMPARE(contentOf(slotFile_), before);

@@ -2,6 +2,7 @@
 #include "editor/theme_overview.h"
 #include "tests/support/find_control.h"
 #include "tests/support/picture_bytes.h"
+#include "tests/support/work_done.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -63,6 +64,7 @@ private slots:
         QCOMPARE(control<QLabel>(*overview, "lblSummary")->text(), QString("0 of 30 slots ok"));
 
         QTest::mouseClick(control<QPushButton>(w, "btnFileOpen"), Qt::LeftButton);
+        QVERIFY(palvex::test::workDone(w));
         QCOMPARE(control<QLabel>(*overview, "lblSummary")->text(), QString("30 of 30 slots ok"));
         QVERIFY(list->item(29)->toolTip().startsWith("3.8 Other: ok, "));
 
@@ -72,6 +74,7 @@ private slots:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell);
         QCOMPARE(control<QComboBox>(w, "cboImg")->currentIndex(), 5);
+        QVERIFY(palvex::test::workDone(w));
         QVERIFY(control<QPlainTextEdit>(w, "log")->toPlainText().endsWith(
             "Retrieving mi2.gif details..."));
         qunsetenv("TMPDIR");
@@ -88,6 +91,7 @@ private slots:
             return QStringLiteral(PALVEX_SAMPLE_KORVELL);
         });
         QTest::mouseClick(control<QPushButton>(w, "btnFileOpen"), Qt::LeftButton);
+        QVERIFY(palvex::test::workDone(w));
         palvex::test::writeBytes(workspace + "/image/mi1.gif", palvex::test::gifPicture(40, 40));
         QTest::mouseClick(control<QPushButton>(w, "btnOverview"), Qt::LeftButton);
         auto* overview = w.findChild<ThemeOverview*>("frmOverview");
