@@ -159,6 +159,22 @@ int main(int argc, char* argv[]) {
                    measureStall([&] { dropArchive(window, archive); },
                                 logged(window, QStringLiteral("Unpacked Files :4"))));
     }
+    {
+        // Thousands of log lines at once: every entry a link, refused and reported.
+        const std::string links = folder + "/links";
+        fs::create_directories(links + "/image");
+        for (int i = 0; i < 10000; ++i)
+            fs::create_symlink("desktop.jpg", links + "/image/link" + std::to_string(i));
+        const std::string tar = folder + "/links.tar";
+        if (std::system(("tar -cf '" + tar + "' -C '" + links + "' image").c_str()) != 0)
+            return 1;
+        editor::TEditorWindow window(theme::TerminalModel::Korvell, workspace + "-links");
+        window.setMessageBoxRunner(reportBox);
+        window.show();
+        printStall("unpack 10 000 refused links",
+                   measureStall([&] { dropArchive(window, QString::fromStdString(tar)); },
+                                logged(window, QStringLiteral("Unpacked Files :0"))));
+    }
     fs::remove_all(folder);
     return 0;
 }
