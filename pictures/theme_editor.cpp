@@ -11,13 +11,13 @@ using namespace theme;
 
 ThemeEditor::ThemeEditor(theme::TerminalModel model, theme::PipelineUi& ui, theme::EditorView& view,
                          QString workspaceRoot)
-    : session_(model, ui, view, std::move(workspaceRoot)), archive_(session_), slots_(session_) {}
+    : programFolder_(QCoreApplication::applicationDirPath()),
+      session_(model, ui, view, std::move(workspaceRoot)), archive_(session_), slots_(session_) {}
 
 void ThemeEditor::openArchive() {
     if (session_.running)
         return;
-    const QString start =
-        theme::inputStartFolder(session_.model, QCoreApplication::applicationDirPath());
+    const QString start = theme::inputStartFolder(session_.model, programFolder_);
     if (const std::optional<QString> chosen = session_.ui.chooseInputArchive(start))
         openArchiveFile(*chosen);
 }

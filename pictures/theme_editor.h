@@ -27,6 +27,9 @@ public:
     void openArchiveFile(const QString& archive);
 
 private:
+    // Read where the editor is made: the open may run on a worker thread, and the application's
+    // folder is looked up and kept on its first reading.
+    const QString programFolder_;
     theme::ThemeSession session_;
     theme::ArchivePipelines archive_;
     SlotEditor slots_;
