@@ -477,6 +477,7 @@ private slots:
         control<QLineEdit>(*w, "edtOutput")->setText(fifo);
         w->show();
         QTest::mouseClick(control<QPushButton>(*w, "btnCompress"), Qt::LeftButton);
+        QVERIFY(palvex::test::workDone(*w));
         QCOMPARE(boxes.size(), 1);
         QVERIFY2(boxes[0].contains("is a FIFO, not a regular file"), qPrintable(boxes[0]));
         QVERIFY(QFileInfo(fifo).isFile() == false && QFileInfo(fifo).exists());
