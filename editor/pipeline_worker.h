@@ -3,9 +3,14 @@
 #include "editor/window_mailbox.h"
 
 #include <QObject>
-#include <QThread>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <functional>
+#include <memory>
+#include <mutex>
+
+class QThread;
 
 namespace palvex::editor {
 
@@ -30,11 +35,18 @@ public:
     void stop();
 
 private:
-    QThread thread_;
-    QObject* context_; // lives on the worker thread; jobs are queued to it
+    struct Job {
+        std::function<void()> work, started, done;
+    };
+    void serve();
+
     WindowMailbox mailbox_;
+    std::mutex mutex_;
+    std::condition_variable queued_;
+    std::deque<Job> jobs_;
+    bool stopping_ = false;
     std::atomic<bool> cancel_{false};
-    std::atomic<bool> stopped_{false};
+    std::unique_ptr<QThread> thread_;
 };
 
 } // namespace palvex::editor

@@ -1,7 +1,6 @@
 #include "editor/window_mailbox.h"
 
 #include <QElapsedTimer>
-#include <QSemaphore>
 #include <QThread>
 
 namespace palvex::editor {
@@ -11,16 +10,22 @@ namespace {
 // How long one delivery may hold the window's thread before it lets other events through.
 constexpr qint64 kSliceMs = 10;
 
-// Lets an asker go on once its call has run, or has been dropped, on every way out.
-struct Answer {
-    std::shared_ptr<QSemaphore> answered;
-    ~Answer() {
-        if (answered)
-            answered->release();
-    }
-};
-
 } // namespace
+
+void WindowMailbox::Reply::give(bool ran) {
+    {
+        const std::lock_guard lock(mutex_);
+        answered_ = true;
+        ran_ = ran;
+    }
+    given_.notify_all();
+}
+
+bool WindowMailbox::Reply::await() {
+    std::unique_lock lock(mutex_);
+    given_.wait(lock, [this] { return answered_; });
+    return ran_;
+}
 
 WindowMailbox::WindowMailbox(QObject* parent) : QObject(parent) {}
 
@@ -43,29 +48,22 @@ bool WindowMailbox::ask(std::function<void()> call) {
         call();
         return true;
     }
-    auto answered = std::make_shared<QSemaphore>();
-    bool ran = false;
-    queue({[&] {
-               call();
-               ran = true;
-           },
-           answered});
-    answered->acquire();
-    return ran; // written before the release the acquire waited for
+    auto reply = std::make_shared<Reply>();
+    return queue({std::move(call), reply}) && reply->await();
 }
 
-void WindowMailbox::queue(Letter letter) {
-    const QMutexLocker lock(&mutex_);
-    if (closed_) {
-        Answer{letter.answered};
-        return;
-    }
+// False when the mailbox is closed: the letter is dropped.
+bool WindowMailbox::queue(Letter letter) {
+    const std::lock_guard lock(mutex_);
+    if (closed_)
+        return false;
     letters_.push_back(std::move(letter));
     if (!deliveryQueued_) {
         deliveryQueued_ = true;
         QMetaObject::invokeMethod(
             this, [this] { deliver(true); }, Qt::QueuedConnection);
     }
+    return true;
 }
 
 void WindowMailbox::deliverNow() {
@@ -80,7 +78,7 @@ void WindowMailbox::deliver(bool inSlices) {
     for (;;) {
         Letter letter;
         {
-            const QMutexLocker lock(&mutex_);
+            const std::lock_guard lock(mutex_);
             if (letters_.empty() || closed_) {
                 deliveryQueued_ = deliveryQueued_ && !inSlices;
                 return;
@@ -93,20 +91,30 @@ void WindowMailbox::deliver(bool inSlices) {
             letter = std::move(letters_.front());
             letters_.pop_front();
         }
-        const Answer answer{letter.answered};
+        // The asker goes on whatever becomes of the call.
+        struct Delivery {
+            std::shared_ptr<Reply> reply;
+            bool ran = false;
+            ~Delivery() {
+                if (reply)
+                    reply->give(ran);
+            }
+        } delivery{letter.reply};
         letter.call();
+        delivery.ran = true;
     }
 }
 
 void WindowMailbox::close() {
     std::deque<Letter> dropped;
     {
-        const QMutexLocker lock(&mutex_);
+        const std::lock_guard lock(mutex_);
         closed_ = true;
         dropped.swap(letters_);
     }
-    for (Letter& letter : dropped)
-        Answer{letter.answered};
+    for (const Letter& letter : dropped)
+        if (letter.reply)
+            letter.reply->give(false);
 }
 
 } // namespace palvex::editor

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QMutex>
 #include <QObject>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
-
-class QSemaphore;
+#include <mutex>
 
 namespace palvex::editor {
 
@@ -32,14 +31,26 @@ public:
     void close();
 
 private:
+    // How an asker learns that its call has run, or has been dropped.
+    class Reply {
+    public:
+        void give(bool ran);
+        bool await();
+
+    private:
+        std::mutex mutex_;
+        std::condition_variable given_;
+        bool answered_ = false;
+        bool ran_ = false;
+    };
     struct Letter {
         std::function<void()> call;
-        std::shared_ptr<QSemaphore> answered; // for an ask
+        std::shared_ptr<Reply> reply; // for an ask
     };
-    void queue(Letter letter);
+    bool queue(Letter letter);
     void deliver(bool inSlices);
 
-    QMutex mutex_;
+    std::mutex mutex_;
     std::deque<Letter> letters_;
     bool deliveryQueued_ = false;
     bool closed_ = false;
