@@ -78,6 +78,26 @@ private slots:
     void init() { qputenv("TMPDIR", scratch_.path().toUtf8()); }
     void cleanup() { qunsetenv("TMPDIR"); }
 
+    void theProgressTakesNoControlsPlace_data() {
+        QTest::addColumn<int>("model");
+        QTest::newRow("Korvell") << int(TerminalModel::Korvell);
+        QTest::newRow("Korvell Plus") << int(TerminalModel::KorvellPlus);
+    }
+
+    void theProgressTakesNoControlsPlace() {
+        QFETCH(int, model);
+        TEditorWindow w(TerminalModel(model), scratch_.path() + "/IMAGE");
+        const QList<QWidget*> strip{control<QWidget>(w, "ProgressBar1"),
+                                    control<QWidget>(w, "btnCancel")};
+        for (QWidget* part : strip) {
+            QVERIFY(w.rect().contains(part->geometry()));
+            for (QWidget* other : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (!strip.contains(other) && !other->isWindow() && !other->isHidden())
+                    QVERIFY2(!other->geometry().intersects(part->geometry()),
+                             qPrintable(other->objectName()));
+        }
+    }
+
     void cancelStopsARunThatKeepsTheWindowAnswering_data() {
         QTest::addColumn<bool>("compile");
         QTest::addColumn<bool>("atTheEnd"); // held at the last report instead of the first
