@@ -2,6 +2,7 @@
 
 #include "platform/file_operations.h"
 #include "platform/staged_file.h"
+#include "theme/file_functions.h"
 #include "theme/texts.h"
 #include "theme/workspace_lock.h"
 
@@ -23,16 +24,10 @@ QString landing(const QString& path) {
     return folder.isEmpty() ? info.absoluteFilePath() : QDir(folder).filePath(info.fileName());
 }
 
-// A file or folder as it is read: every link resolved.
-QString resolved(const QString& path) {
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? landing(path) : canonical;
-}
-
 bool insideWorkspace(const QString& target, const QString& workspace) {
     if (workspace.isEmpty())
         return false;
-    const QString root = resolved(workspace);
+    const QString root = resolvedPath(workspace);
     // The lock file too: the output renamed over it would go when the lock is let go.
     return target == root || target.startsWith(root + QLatin1Char('/')) ||
            target == landing(lockFileBeside(workspace)) || target == landing(lockFileBeside(root));
@@ -73,7 +68,7 @@ std::optional<QString> outputRefusal(const QString& output, const OutputRules& r
     if (insideWorkspace(target, rules.workspace))
         return texts::kOutputInWorkspace.arg(QDir::toNativeSeparators(rules.workspace));
     for (const QString& input : rules.inputs)
-        if (target == resolved(input))
+        if (target == resolvedPath(input))
             return texts::kOutputIsInput.arg(shown);
     if (!hasSuffix(QFileInfo(target).fileName(), rules.suffixes))
         return texts::kOutputSuffix.arg(shown, rules.suffixes.join(QStringLiteral(" or ")));
