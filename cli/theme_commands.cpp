@@ -104,9 +104,7 @@ QString sideText(const QString& side, const pictures::SlotFinding& finding) {
         text +=
             QStringLiteral(" ") + theme::formatByteSizeAsKb(*finding.bytes) + QStringLiteral(" kb");
     if (finding.dimensions.isValid())
-        text += QStringLiteral(" H:%1 W:%2")
-                    .arg(finding.dimensions.height())
-                    .arg(finding.dimensions.width());
+        text += QStringLiteral(" ") + theme::dimensionsText(finding.dimensions);
     if (!finding.ok())
         text += QStringLiteral(" ") + pictures::slotStatusName(finding.status);
     return text;

@@ -51,10 +51,8 @@ QFuture<FitAttempt> fitInBackground(const FitTarget& target, const QImage& sourc
 }
 
 QString details(const QString& name, qint64 bytes, QSize size) {
-    return QStringLiteral("%1\n%2 kb\nH:%3 W:%4")
-        .arg(name, formatByteSizeAsKb(bytes))
-        .arg(size.height())
-        .arg(size.width());
+    return QStringLiteral("%1\n%2 kb\n%3")
+        .arg(name, formatByteSizeAsKb(bytes), dimensionsText(size));
 }
 
 } // namespace

@@ -52,10 +52,8 @@ void PicturePreview::showFile(const QString& path) {
         shown.scale(kPreviewArea, Qt::KeepAspectRatio);
     picture_->setPixmap(
         QPixmap::fromImage(image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
-    caption_->setText(QStringLiteral("%1 \u00d7 %2\n%3 kb")
-                          .arg(image.width())
-                          .arg(image.height())
-                          .arg(formatByteSizeAsKb(fileSize(path))));
+    caption_->setText(dimensionsText(image.size()) + QStringLiteral("\n") +
+                      formatByteSizeAsKb(fileSize(path)) + QStringLiteral(" kb"));
 }
 
 void attachPicturePreview(QFileDialog& dialog) {

@@ -28,9 +28,7 @@ QString sizeLine(const SlotFinding& finding) {
     if (finding.bytes)
         parts << formatByteSizeAsKb(*finding.bytes) + QStringLiteral(" kb");
     if (finding.dimensions.isValid())
-        parts << QStringLiteral("%1 \u00d7 %2")
-                     .arg(finding.dimensions.height())
-                     .arg(finding.dimensions.width());
+        parts << dimensionsText(finding.dimensions);
     return parts.isEmpty() ? QStringLiteral("-") : parts.join(QStringLiteral("   "));
 }
 
@@ -100,6 +98,9 @@ void drawSlotCell(QPainter& painter, const QRect& cell, const SlotFinding& findi
                      QStringLiteral("%1  %2").arg(finding.index).arg(finding.label));
     painter.setFont(sheetFont(11));
     line.translate(0, kTextLine);
+    // The status goes on the file name's line, whose names are short: the size line, with
+    // the height and width of a huge picture, has no room for it.
+    const QRect nameLine = line;
     painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
                      QFileInfo(finding.relativePath).fileName());
     line.translate(0, kTextLine);
@@ -112,7 +113,7 @@ void drawSlotCell(QPainter& painter, const QRect& cell, const SlotFinding& findi
         painter.setPen(QPen(kProblemMark, kFrame));
         painter.drawRect(cell.adjusted(1, 1, -2, -2));
         painter.setFont(sheetFont(12, true));
-        painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter,
+        painter.drawText(nameLine, Qt::AlignRight | Qt::AlignVCenter,
                          slotStatusName(finding.status).toUpper());
     }
     painter.restore();

@@ -10,7 +10,7 @@ namespace palvex::pictures {
 
 // What the replacement check finds for one picture against one limit group.
 struct ImageLimitCheck {
-    enum class Verdict { Fits, TooBig, TooLarge }; // too many kb; too high or too wide
+    enum class Verdict { Fits, OverBytes, OverPixels }; // too many kb; too high or too wide
     Verdict verdict = Verdict::Fits;
     std::int64_t bytes = 0;
     QImage picture; // null when the size or the declared height and width refused it: the

@@ -32,7 +32,7 @@ SlotEditor::PreviewResult SlotEditor::previewSelectedSlot() {
                                          QStringLiteral(" kb"));
         session_.view.measurePicture(picture);
         session_.view.setDimensionCaption(
-            QStringLiteral("H:%1\tW:%2").arg(picture.height()).arg(picture.width()));
+            dimensionsText(picture.height(), picture.width(), QLatin1Char('\t')));
         currentSlotFile_ = path;
         return PreviewResult::Shown;
     } catch (const Exception& error) {
@@ -125,17 +125,17 @@ bool SlotEditor::checkImageFile(const QString& picture) {
 bool SlotEditor::checkImageFile(const QString& picture, int slot) {
     const LimitGroup limits = limitGroup(session_.model, slot);
     const ImageLimitCheck check = checkImageLimits(picture, limits);
-    if (check.verdict == ImageLimitCheck::Verdict::TooBig) {
+    if (check.verdict == ImageLimitCheck::Verdict::OverBytes) {
         session_.ui.showError(texts::kMaxSizeFor + session_.view.fileNameCaption() +
                               QStringLiteral(" is ") + formatKb(limits.maxSizeKb) +
                               QStringLiteral("kb"));
         return false;
     }
     session_.view.measurePicture(check.picture);
-    if (check.verdict == ImageLimitCheck::Verdict::TooLarge) {
+    if (check.verdict == ImageLimitCheck::Verdict::OverPixels) {
         session_.ui.showError(
-            texts::kMaxDimensionFor + session_.view.fileNameCaption() +
-            QStringLiteral(" is H:%1 W:%2").arg(limits.maxHeight).arg(limits.maxWidth));
+            texts::kMaxDimensionFor + session_.view.fileNameCaption() + QStringLiteral(" is ") +
+            dimensionsText(limits.maxHeight, limits.maxWidth));
         return false;
     }
     return true;

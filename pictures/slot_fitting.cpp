@@ -51,11 +51,9 @@ QImage readPictureToFit(const QString& path) {
 }
 
 QString fittedLine(const QString& name, const FittedPicture& fitted) {
-    return QStringLiteral("Fitted %1 : H:%2 W:%3, %4 kb, %5")
-        .arg(name)
-        .arg(fitted.size.height())
-        .arg(fitted.size.width())
-        .arg(formatByteSizeAsKb(fitted.bytes.size()), fitted.detail);
+    return QStringLiteral("Fitted %1 : %2, %3 kb, %4")
+        .arg(name, dimensionsText(fitted.size), formatByteSizeAsKb(fitted.bytes.size()),
+             fitted.detail);
 }
 
 StagedPicture::StagedPicture(const QString& name, const QByteArray& bytes) {

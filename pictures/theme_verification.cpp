@@ -39,7 +39,7 @@ SlotFinding ThemeVerification::verifySlot(int index, QSize thumbnailBox) const {
     if (!finding.ok())
         return finding;
     if (finding.exceedsLimits(finding.dimensions)) {
-        finding.refuse(SlotStatus::TooLarge);
+        finding.refuse(SlotStatus::OverPixels);
         return finding;
     }
     try {

@@ -94,4 +94,12 @@ QString formatByteSizeAsKb(std::int64_t bytes) {
     return formatKb(static_cast<double>(bytes) / 1024.0);
 }
 
+QString dimensionsText(int height, int width, QChar separator) {
+    return QStringLiteral("H:%1%2W:%3").arg(height).arg(separator).arg(width);
+}
+
+QString dimensionsText(QSize size) {
+    return dimensionsText(size.height(), size.width());
+}
+
 } // namespace palvex::theme

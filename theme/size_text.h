@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QSize>
 #include <QString>
 #include <cstdint>
 
@@ -16,5 +17,10 @@ QString formatKb(double kb);
 
 // Bytes as kb (1 024 bytes each), formatted as above.
 QString formatByteSizeAsKb(std::int64_t bytes);
+
+// A picture's height and width as every text of the program writes them, the height first:
+// "H:600 W:800". The slot's dimension label puts a tab between the two instead.
+QString dimensionsText(int height, int width, QChar separator = QLatin1Char(' '));
+QString dimensionsText(QSize size);
 
 } // namespace palvex::theme

@@ -28,29 +28,30 @@ QString nameInOtherCase(const QString& folder, const QString& name) {
 } // namespace
 
 QString slotStatusName(SlotStatus status) {
-    switch (status) {
-    case SlotStatus::Ok:
-        return QStringLiteral("ok");
-    case SlotStatus::Missing:
-        return QStringLiteral("missing");
-    case SlotStatus::Unreadable:
-        return QStringLiteral("unreadable");
-    case SlotStatus::TooBig:
-        return QStringLiteral("too-big");
-    case SlotStatus::TooLarge:
-        return QStringLiteral("too-large");
-    }
+    static constexpr struct {
+        SlotStatus status;
+        const char* name;
+    } kNames[] = {
+        {SlotStatus::Ok, "ok"},
+        {SlotStatus::Missing, "missing"},
+        {SlotStatus::Unreadable, "unreadable"},
+        {SlotStatus::OverBytes, "over-bytes"},
+        {SlotStatus::OverPixels, "over-pixels"},
+    };
+    for (const auto& entry : kNames)
+        if (entry.status == status)
+            return QString::fromLatin1(entry.name);
     return {};
 }
 
 void SlotFileFinding::refuse(SlotStatus why, const QString& reason) {
     status = why;
     switch (why) {
-    case SlotStatus::TooBig:
+    case SlotStatus::OverBytes:
         problem = QStringLiteral("over %1 kb").arg(formatKb(limits.maxSizeKb));
         break;
-    case SlotStatus::TooLarge:
-        problem = QStringLiteral("over H:%1 W:%2").arg(limits.maxHeight).arg(limits.maxWidth);
+    case SlotStatus::OverPixels:
+        problem = QStringLiteral("over ") + dimensionsText(limits.maxHeight, limits.maxWidth);
         break;
     default:
         problem = reason;
@@ -62,17 +63,14 @@ QString findingDetails(const SlotFileFinding& finding) {
     if (finding.bytes)
         parts << formatByteSizeAsKb(*finding.bytes) + QStringLiteral(" kb");
     if (finding.dimensions.isValid())
-        parts << QStringLiteral("H:%1 W:%2")
-                     .arg(finding.dimensions.height())
-                     .arg(finding.dimensions.width());
+        parts << dimensionsText(finding.dimensions);
     const LimitGroup& limits = finding.limits;
     QString details = parts.join(QLatin1Char(' '));
     if (!details.isEmpty())
         details += QStringLiteral(", ");
-    details += QStringLiteral("limits %1 kb H:%2 W:%3")
-                   .arg(formatKb(limits.maxSizeKb))
-                   .arg(limits.maxHeight)
-                   .arg(limits.maxWidth);
+    details +=
+        QStringLiteral("limits %1 kb %2")
+            .arg(formatKb(limits.maxSizeKb), dimensionsText(limits.maxHeight, limits.maxWidth));
     if (!finding.problem.isEmpty())
         details += QStringLiteral("; ") + finding.problem;
     return details;
@@ -104,7 +102,7 @@ SlotFileFinding checkSlotFile(TerminalModel model, int index, const QString& wor
     }
     finding.bytes = fileSize(path);
     if (static_cast<double>(*finding.bytes) / 1024.0 > finding.limits.maxSizeKb)
-        finding.refuse(SlotStatus::TooBig);
+        finding.refuse(SlotStatus::OverBytes);
     else
         finding.status = SlotStatus::Ok;
     return finding;

@@ -13,9 +13,11 @@
 // declared height and width, the decode) lies with the pictures.
 namespace palvex::theme {
 
-enum class SlotStatus { Ok, Missing, Unreadable, TooBig, TooLarge };
+// OverBytes: more kb than the slot takes; OverPixels: higher or wider than it takes.
+enum class SlotStatus { Ok, Missing, Unreadable, OverBytes, OverPixels };
 
-// "ok", "missing", "unreadable", "too-big" (too many kb), "too-large" (too high or wide).
+// The one name of a status in every report, line, JSON, sheet and overview alike: "ok",
+// "missing", "unreadable", "over-bytes", "over-pixels".
 QString slotStatusName(SlotStatus status);
 
 // One slot of a workspace as a terminal would meet it.

@@ -41,7 +41,7 @@ TEST(CliVerify, NamesTheSlotThatFailsAndExitsWithOne) {
         const char* line;  // the start of the slot's line
     } const cases[] = {
         {"rm image/mi2.gif", "5\t2. Comm\timage/mi2.gif\tmissing\t"},
-        {"head -c 4000 /dev/zero > image/mi1.gif", "4\t1. User\timage/mi1.gif\ttoo-big\t"},
+        {"head -c 4000 /dev/zero > image/mi1.gif", "4\t1. User\timage/mi1.gif\tover-bytes\t"},
         {"echo junk > image/mi3.gif", "6\t3. System\timage/mi3.gif\tunreadable\t"},
         {"mv image/mi4.gif image/MI4.gif", "7\t4. Date/Time\timage/mi4.gif\tmissing\t"},
         // Cut short: readers give a partial picture without an error.
@@ -91,7 +91,7 @@ TEST(CliVerify, JsonSaysWhatTheLinesSay) {
         EXPECT_EQ(slot["status"].toString(), fields[3]);
     }
     EXPECT_EQ(slots_[6].toObject()["width"].toInt(), 221);
-    EXPECT_EQ(slots_[6].toObject()["status"].toString(), "too-large");
+    EXPECT_EQ(slots_[6].toObject()["status"].toString(), "over-pixels");
     EXPECT_EQ(slots_[19].toObject()["status"].toString(), "ok");
 }
 
@@ -202,7 +202,7 @@ TEST(CliSheet, AgreesWithVerify) {
         const char* name;
         QString archive;
         int exitCode;
-        int tooLarge; // slots refused by their declared height and width
+        int overPixels; // slots refused by their declared height and width
     } const cases[] = {
         {"the sample", PALVEX_SAMPLE_KORVELL, 0, 0},
         {"a long name", q(scratch / "long.bz2"), 1, 0},
@@ -213,9 +213,9 @@ TEST(CliSheet, AgreesWithVerify) {
         const CliResult sheet = runTheme({"sheet", "korvell", q(scratch / "s.png"), c.archive});
         EXPECT_EQ(verify.exitCode, c.exitCode) << c.name << verify.out.toStdString();
         EXPECT_EQ(sheet.exitCode, c.exitCode) << c.name << sheet.err.toStdString();
-        EXPECT_EQ(verify.lines().filter("\ttoo-large\t").size(), c.tooLarge) << c.name;
-        EXPECT_EQ(sheet.lines().filter(QRegularExpression("^archive\t|\ttoo-large\t")),
-                  verify.lines().filter(QRegularExpression("^archive\t|\ttoo-large\t")))
+        EXPECT_EQ(verify.lines().filter("\tover-pixels\t").size(), c.overPixels) << c.name;
+        EXPECT_EQ(sheet.lines().filter(QRegularExpression("^archive\t|\tover-pixels\t")),
+                  verify.lines().filter(QRegularExpression("^archive\t|\tover-pixels\t")))
             << c.name;
         EXPECT_TRUE(sheet.lines().contains(verify.lines().constLast())) << c.name;
         EXPECT_EQ(QImage(q(scratch / "s.png")).size(), QSize(1200, 32 + 5 * 190)) << c.name;

@@ -218,7 +218,7 @@ private slots:
         emit dialog->currentChanged(big);
         const QString point = QLocale::system().decimalPoint();
         QCOMPARE(control<QLabel>(*dialog, "previewCaption")->text(),
-                 "320 \u00d7 210\n12" + point + "06 kb");
+                 "H:210 W:320\n12" + point + "06 kb");
         QCOMPARE(control<QLabel>(*dialog, "previewPicture")->pixmap().size(), QSize(200, 131));
 
         emit dialog->currentChanged(

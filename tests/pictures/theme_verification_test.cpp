@@ -29,9 +29,9 @@ TEST(ThemeVerification, GivesEachSlotItsStatus) {
     } const cases[] = {
         {"at its limits", "mi1.gif", gifPicture(55, 55, 3072), SlotStatus::Ok, ""},
         {"absent", "", {}, SlotStatus::Missing, ""},
-        {"one byte too big", "mi1.gif", gifPicture(55, 55, 3073), SlotStatus::TooBig,
+        {"one byte over", "mi1.gif", gifPicture(55, 55, 3073), SlotStatus::OverBytes,
          "over 3.00 kb"},
-        {"one pixel too high", "mi1.gif", gifPicture(55, 56), SlotStatus::TooLarge,
+        {"one pixel too high", "mi1.gif", gifPicture(55, 56), SlotStatus::OverPixels,
          "over H:55 W:55"},
         {"not a picture", "mi1.gif", "no picture", SlotStatus::Unreadable, ""},
         {"named in capitals", "Mi1.gif", gifPicture(55, 55), SlotStatus::Missing,
