@@ -4,6 +4,7 @@
 #include "pictures/picture_structure.h"
 #include "platform/exception.h"
 #include "platform/file_operations.h"
+#include "theme/size_text.h"
 #include "theme/texts.h"
 
 #include <QFile>
@@ -107,10 +108,13 @@ QSize headerSize(QImageReader& reader, const QString& path) {
                         : reader.errorString().toStdString());
 }
 
-// A FIFO or device would block the decoder for ever, or feed it without end.
-void requireRegularFile(const QString& path) {
+// A FIFO or device would block the decoder for ever, or feed it without end. A file this user
+// may not read is named so here: the readers would only call it missing or undecodable.
+void requireReadableFile(const QString& path) {
     if (!platform::isRegularFile(path.toStdString()))
         throw Exception(QStringLiteral("%1 is not a regular file").arg(path).toStdString());
+    if (!platform::isReadable(path.toStdString()))
+        throw Exception(theme::texts::kNoReadPermission.toStdString());
 }
 
 // PNG and BMP, which Qt reads itself, named by their first bytes. Unnamed, the format is asked
@@ -134,7 +138,7 @@ class PictureReader {
 public:
     // An empty format decides it from the content.
     PictureReader(const QString& path, const QByteArray& format) {
-        requireRegularFile(path);
+        requireReadableFile(path);
         reader_.setFileName(path);
         if (!format.isEmpty()) {
             reader_.setFormat(format);
@@ -171,8 +175,7 @@ public:
     QImage read(QSize output) {
         if (!withinBudget(output)) {
             constexpr double kMegabyte = 1024.0 * 1024.0;
-            throw Exception(theme::texts::kOverDecodeBudget.arg(declared().height())
-                                .arg(declared().width())
+            throw Exception(theme::texts::kOverDecodeBudget.arg(theme::dimensionsText(declared()))
                                 .arg(std::ceil(double(cost(output)) / kMegabyte), 0, 'f', 0)
                                 .arg(double(decodeBudget()) / kMegabyte, 0, 'f', 0)
                                 .toStdString());
@@ -203,7 +206,7 @@ std::int64_t decodeBudget() {
 
 QSize declaredSize(const QString& path) {
     const QByteArray format = slotFormatOf(path);
-    requireRegularFile(path);
+    requireReadableFile(path);
     QImageReader reader(path, format);
     reader.setAutoDetectImageFormat(false);
     reader.setDecideFormatFromContent(false);
@@ -234,7 +237,7 @@ QImage loadThumbnail(const QString& path, QSize box) {
 }
 
 QImage readAnyPicture(const QString& path) {
-    requireRegularFile(path);
+    requireReadableFile(path);
     PictureReader reader(path, builtInFormatOf(path));
     reader.setAutoTransform();
     // The JPEG reader reduces in its transform at no cost: the largest reduction within the

@@ -93,8 +93,10 @@ inline const QString kTooManyScans = QStringLiteral("%1 scans, more than the %2 
 inline const QString kUnknownBlock = QStringLiteral("unknown block 0x%1");
 inline const QString kNoDeclaredSize = QStringLiteral("The picture's header gives no size: %1");
 inline const QString kOverDecodeBudget =
-    QStringLiteral("The picture declares H:%1 W:%2, which takes %3 MB to decode: more than the "
-                   "%4 MB the readers allow");
+    QStringLiteral("The picture is too large to decode: %1 takes %2 MB, more than the %3 MB the "
+                   "readers allow");
+inline const QString kNoReadPermission =
+    QStringLiteral("Permission denied: this user may not read the picture");
 } // namespace palvex::theme::texts
 
 // File dialog settings, in the "description|patterns|..." form the filters were drawn up in.
