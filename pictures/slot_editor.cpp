@@ -4,9 +4,13 @@
 #include "pictures/picture_file.h"
 #include "platform/exception.h"
 #include "theme/file_functions.h"
+#include "theme/printable_text.h"
 #include "theme/size_text.h"
 #include "theme/texts.h"
 #include "theme/workspace_lock.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 namespace palvex::pictures {
 
@@ -103,6 +107,7 @@ bool SlotEditor::putIntoSlot(const QString& source, const QString& slotFile, con
 bool SlotEditor::acceptsReplacement(const QString& picture, const QString& slotFile) {
     if (displayName(picture) != displayName(slotFile)) {
         session_.ui.showError(texts::kNameMustBeSame);
+        logRefusal(picture, slotOf(slotFile));
         return false;
     }
     return checkImageFile(picture, slotOf(slotFile));
@@ -118,6 +123,32 @@ int SlotEditor::slotOf(const QString& slotFile) const {
         .value_or(session_.view.selectedSlot());
 }
 
+namespace {
+
+// A file's own name, as the file system holds it, escaped where it could forge a line.
+QString realName(const QString& path) {
+    return printableName(QFile::encodeName(QFileInfo(path).fileName()).toStdString());
+}
+
+} // namespace
+
+// The box names the slot by its caption and gives one limit; the log keeps what was refused
+// under its own name, with its size and the slot's limits side by side.
+void SlotEditor::logRefusal(const QString& picture, int slot) {
+    const LimitGroup limits = limitGroup(session_.model, slot);
+    const QString slotFile = slotPath(session_.model, slot, session_.workspace).value_or(QString());
+    QString facts = formatByteSizeAsKb(fileSize(picture)) + QStringLiteral(" kb");
+    try {
+        facts += QLatin1Char(' ') + dimensionsText(declaredSize(picture));
+    } catch (const Exception&) {
+        // Its height and width are not known: the size alone is told.
+    }
+    session_.ui.appendLog(
+        texts::kRefusedPicture.arg(realName(picture), facts, realName(slotFile),
+                                   formatKb(limits.maxSizeKb) + QStringLiteral(" kb ") +
+                                       dimensionsText(limits.maxHeight, limits.maxWidth)));
+}
+
 bool SlotEditor::checkImageFile(const QString& picture) {
     return checkImageFile(picture, session_.view.selectedSlot());
 }
@@ -129,13 +160,15 @@ bool SlotEditor::checkImageFile(const QString& picture, int slot) {
         session_.ui.showError(texts::kMaxSizeFor + session_.view.fileNameCaption() +
                               QStringLiteral(" is ") + formatKb(limits.maxSizeKb) +
                               QStringLiteral("kb"));
+        logRefusal(picture, slot);
         return false;
     }
     session_.view.measurePicture(check.picture);
     if (check.verdict == ImageLimitCheck::Verdict::OverPixels) {
-        session_.ui.showError(
-            texts::kMaxDimensionFor + session_.view.fileNameCaption() + QStringLiteral(" is ") +
-            dimensionsText(limits.maxHeight, limits.maxWidth));
+        session_.ui.showError(texts::kMaxDimensionFor + session_.view.fileNameCaption() +
+                              QStringLiteral(" is ") +
+                              dimensionsText(limits.maxHeight, limits.maxWidth));
+        logRefusal(picture, slot);
         return false;
     }
     return true;

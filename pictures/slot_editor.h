@@ -45,6 +45,9 @@ public:
 
 private:
     int slotOf(const QString& slotFile) const;
+    // One log line beside a refusal's box: the picture's real name, kb, height and width
+    // against the slot's limits.
+    void logRefusal(const QString& picture, int slot);
     bool putIntoSlot(const QString& source, const QString& slotFile, const QString& done,
                      const QString& name);
 

@@ -17,6 +17,8 @@ inline const QString kRestoredImage = QStringLiteral("Restored image ");
 inline const QString kNameMustBeSame = QStringLiteral("File name must be same !");
 inline const QString kMaxSizeFor = QStringLiteral("Error, max size for ");
 inline const QString kMaxDimensionFor = QStringLiteral("Error, max dimension for ");
+inline const QString kRefusedPicture =
+    QStringLiteral("Refused picture %1 : %2; %3 takes at most %4");
 inline const QString kUnpacking = QStringLiteral("Unpacking img.bz2...");
 inline const QString kUnpackError = QStringLiteral("Error unpacking the img.bz2.");
 inline const QString kUnpackedFiles = QStringLiteral("Unpacked Files :");

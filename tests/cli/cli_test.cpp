@@ -162,7 +162,10 @@ TEST_F(CliSlotCommands, ChangeCopiesThePictureAndLogsLikeTheWindow) {
         run({"change", "korvell", "Desktop", pick("desktop.jpg", jpegPicture(321, 210))});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(refused.err.trimmed(), "Error, max dimension for desktop.jpg is H:210 W:320");
-    EXPECT_TRUE(refused.out.isEmpty());
+    ASSERT_EQ(refused.lines().size(), 1);
+    EXPECT_TRUE(refused.lines()[0].startsWith("Refused picture desktop.jpg : "));
+    EXPECT_TRUE(refused.lines()[0].endsWith(
+        " kb H:210 W:321; desktop.jpg takes at most 45.00 kb H:210 W:320"));
 }
 
 // A picture over the readers' memory budget, and one this user may not read, say so in each

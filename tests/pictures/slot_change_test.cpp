@@ -123,6 +123,35 @@ TEST_F(SlotChange, NamesCompareWithLetterCase) {
     EXPECT_EQ(contentOf(slotFile), original);
 }
 
+// Each refusal keeps its box as it was and logs the picture under its own name, escaped, with
+// its kb, height and width against the slot's limits.
+TEST_F(SlotChange, ARefusalLogsThePictureAgainstTheSlotsLimits) {
+    writeBytes(inWorkspace("image/mi1.gif"), gifPicture(40, 40));
+    ASSERT_EQ(select(4), pictures::SlotEditor::PreviewResult::Shown);
+    const QString limits = "; mi1.gif takes at most 3.00 kb H:55 W:55";
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        QString box;
+        QString line;
+    } const cases[] = {
+        {"MI1.gif", gifPicture(40, 40, 2048), "File name must be same !",
+         "Refused picture MI1.gif : 2.00 kb H:40 W:40" + limits},
+        {"mi1.gif", gifPicture(40, 40, 3584), "Error, max size for mi1.gif is 3.00kb",
+         "Refused picture mi1.gif : 3.50 kb H:40 W:40" + limits},
+        {"mi1.gif", gifPicture(56, 55, 2048), "Error, max dimension for mi1.gif is H:55 W:55",
+         "Refused picture mi1.gif : 2.00 kb H:55 W:56" + limits},
+        {"mi1\n.gif", "no picture", "File name must be same !",
+         "Refused picture mi1\\n.gif : 0.01 kb" + limits},
+    };
+    for (const Case& c : cases) {
+        ui.events.clear();
+        EXPECT_FALSE(editor.slotEditor().replaceCurrentSlot(
+            writeBytes(outside(QString("pick/") + c.name), c.bytes)));
+        EXPECT_EQ(ui.events, QStringList({"error: " + c.box, "log: " + c.line}));
+    }
+}
+
 TEST_F(SlotChange, NothingHappensWithoutAPreviewedSlotOrWhenCancelled) {
     ui.pictures.enqueue(writeBytes(outside("pick/desktop.jpg"), jpegPicture(4, 4)));
     editor.slotEditor().changePicture(); // no current slot file yet
