@@ -3,13 +3,16 @@
 #include "cli/console_ui.h"
 #include "platform/exception.h"
 #include "theme/archive_pipelines.h"
+#include "theme/compile_findings.h"
 #include "theme/file_functions.h"
+#include "theme/printable_text.h"
 #include "theme/size_text.h"
 #include "theme/slot_catalogue.h"
 #include "theme/texts.h"
 #include "theme/workspace_removal.h"
 
 #include <QDir>
+#include <algorithm>
 
 namespace palvex::cli {
 
@@ -80,6 +83,15 @@ int runClean(CommandContext& context) {
     return theme::removeWorkspace(context.workspace, owner, ui) ? 0 : 1;
 }
 
+// The model --model names; without it, none (nothing), and an answer of false when it names
+// no model.
+bool parseModelOption(CommandContext& context, std::optional<TerminalModel>& model) {
+    if (!context.parser.isSet(QStringLiteral("model")))
+        return true;
+    model = parseModel(context, context.parser.value(QStringLiteral("model")));
+    return model.has_value();
+}
+
 // The unpack and compile pipelines, reporting as the window does: log lines on stdout, message
 // boxes on stderr. A pipeline failed when it showed a box or logged an error line.
 int runUnpack(CommandContext& context) {
@@ -91,18 +103,38 @@ int runUnpack(CommandContext& context) {
         return 1;
     }
     const auto maxSize = parseMaxSize(context);
-    if (!maxSize)
+    std::optional<TerminalModel> model;
+    if (!maxSize || !parseModelOption(context, model))
         return 2;
-    theme::ThemeSession session(TerminalModel::Korvell, ui, ui, context.workspace);
+    theme::ThemeSession session(model.value_or(TerminalModel::Korvell), ui, ui, context.workspace);
     theme::ArchivePipelines pipelines(session);
     pipelines.setMaxTarSize(*maxSize);
+    pipelines.warnOfOtherModel = model.has_value(); // only a chosen model has another one
     pipelines.unpack();
-    const bool unpacked =
-        !ui.logLines.isEmpty() && ui.logLines.constLast().startsWith(theme::texts::kUnpackedFiles);
+    const bool unpacked = std::any_of(ui.logLines.cbegin(), ui.logLines.cend(), [](auto& line) {
+        return line.startsWith(theme::texts::kUnpackedFiles);
+    });
     return unpacked && ui.errorCount() == 0 && pipelines.archiveErrors() == 0 ? 0 : 1;
 }
 
+// What the window asks about before a compile is said on stderr; --strict refuses to write
+// such a theme.
+bool compileAllowed(CommandContext& context, TerminalModel model) {
+    const QStringList findings = theme::compileFindings(model, context.workspace);
+    for (const QString& finding : findings)
+        context.err << theme::printable(finding) << Qt::endl;
+    if (findings.isEmpty() || !context.parser.isSet(QStringLiteral("strict")))
+        return true;
+    context.err << theme::texts::kNotCompiledStrict.arg(findings.size()) << Qt::endl;
+    return false;
+}
+
 int runCompile(CommandContext& context) {
+    std::optional<TerminalModel> model;
+    if (!parseModelOption(context, model))
+        return 2;
+    if (!compileAllowed(context, model.value_or(theme::workspaceModel(context.workspace))))
+        return 1;
     ConsoleUi ui(context.out, context.err);
     ui.progressLabel = QStringLiteral("Compiling");
     ui.output = absolute(context.arguments[0]);
@@ -120,8 +152,8 @@ const QList<Command>& commands() {
         {"show", "show MODEL SLOT", 2, 2, nullptr},
         {"check", "check MODEL SLOT PICTURE", 3, 3, nullptr},
         {"change", "change MODEL SLOT PICTURE", 3, 3, nullptr},
-        {"unpack", "unpack ARCHIVE", 1, 1, runUnpack, "max-size"},
-        {"compile", "compile OUTPUT", 1, 1, runCompile},
+        {"unpack", "unpack ARCHIVE [--model MODEL]", 1, 1, runUnpack, "max-size model"},
+        {"compile", "compile OUTPUT [--model MODEL] [--strict]", 1, 1, runCompile, "model strict"},
         {"fit", "fit MODEL SLOT PICTURE [--fill] [--output FILE] | fit MODEL --folder DIR [--fill]",
          1, 3, nullptr, "fill output folder"},
         {"verify", "verify MODEL [ARCHIVE] [--json]", 1, 2, nullptr, "json max-size"},
@@ -147,6 +179,14 @@ const QList<QCommandLineOption>& commandOptions() {
          QStringLiteral("fit: fit every picture of DIR named after a slot file."),
          QStringLiteral("DIR")},
         {QStringLiteral("json"), QStringLiteral("verify, diff: print one JSON document.")},
+        {QStringLiteral("model"),
+         QStringLiteral("unpack: warn when the archive holds only the other model's slot files; "
+                        "compile: check the workspace against MODEL (default: the model whose "
+                        "slot files it holds most of)."),
+         QStringLiteral("MODEL")},
+        {QStringLiteral("strict"),
+         QStringLiteral("compile: refuse a workspace with a slot that is not ok or a file of no "
+                        "slot, writing nothing.")},
         {QStringLiteral("sheet"),
          QStringLiteral("diff: draw the slots that differ side by side on FILE (a PNG)."),
          QStringLiteral("FILE")},

@@ -40,6 +40,7 @@ public:
     std::optional<QString> choosePicture() override { return picture; }
 
     int selectedSlot() const override { return slot; }
+    void selectSlot(int index) override { slot = index; }
     QString inputFile() const override { return input; }
     void setInputFile(const QString& path) override { input = path; }
     QString outputFile() const override { return output; }

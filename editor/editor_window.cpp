@@ -72,17 +72,23 @@ void TEditorWindow::connectHandlers() {
 }
 
 void TEditorWindow::btnFileOpenClick() {
+    if (holdingWork() || !mayDiscardChanges())
+        return;
     startWork(
         Work::Archive, [this] { editor_.openArchive(); }, [this] { refreshOverview(); });
 }
 
 void TEditorWindow::openArchiveFile(const QString& archive) {
+    if (holdingWork() || !mayDiscardChanges())
+        return;
     startWork(
         Work::Archive, [this, archive] { editor_.openArchiveFile(archive); },
         [this] { refreshOverview(); });
 }
 
 void TEditorWindow::btnDecompressClick() {
+    if (holdingWork() || !mayDiscardChanges())
+        return;
     startWork(
         Work::Archive, [this] { editor_.pipelines().unpack(); }, [this] { refreshOverview(); });
 }
@@ -98,6 +104,8 @@ void TEditorWindow::btnReplaceClick() {
 }
 
 void TEditorWindow::btnCompressClick() {
+    if (holdingWork() || !mayCompile())
+        return;
     startWork(Work::Archive, [this] { editor_.pipelines().compile(); });
 }
 
@@ -208,6 +216,10 @@ void TEditorWindow::closeEvent(QCloseEvent* event) {
             appendLog(texts::kClosingWhenWorkEnds);
         closePending_ = true;
         event->ignore();
+        return;
+    }
+    if (!mayDiscardChanges()) {
+        event->ignore(); // the window and its workspace stay as they are
         return;
     }
     editor_.slotEditor().forgetChanges();

@@ -9,6 +9,7 @@
 #include "theme/pipeline_ui.h"
 #include "theme/slot_catalogue.h"
 
+#include <QMessageBox>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -21,7 +22,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QMimeData;
-class QMessageBox;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -92,6 +92,7 @@ public:
 
     // EditorView
     int selectedSlot() const override;
+    void selectSlot(int index) override;
     QString inputFile() const override;
     void setInputFile(const QString& path) override;
     QString outputFile() const override;
@@ -134,6 +135,11 @@ private:
     void showPreviewMenu(const QPoint& at);
     DropRequest dropRequestAt(const QMimeData* data, QPointF at) const;
     class WaitingForUser;
+    // The questions before work that could lose or spoil work; true to go ahead.
+    bool askUserTo(QMessageBox::StandardButton go, QMessageBox::StandardButton stay,
+                   const QString& text, const QString& question);
+    bool mayDiscardChanges();
+    bool mayCompile();
     void buildOverviewButton();
 
     theme::TerminalModel model_;

@@ -142,8 +142,14 @@ void TEditorWindow::buildLog() {
 void TEditorWindow::buildDialogs() {
     OpenDialog1 = fileDialog(this, "OpenDialog1", dialogs::kArchiveFilter);
     OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    // The output is written, so it is chosen as a file is saved: Qt asks before it names an
+    // existing file, and a name typed without the suffix gets it.
     OpenDialog2 = fileDialog(this, "OpenDialog2", dialogs::kArchiveFilter);
     OpenDialog2->setFileMode(QFileDialog::AnyFile); // a new output name is fine
+    OpenDialog2->setAcceptMode(QFileDialog::AcceptSave);
+    OpenDialog2->setDefaultSuffix(QStringLiteral("bz2"));
+    OpenDialog2->setWindowTitle(texts::kSaveTitle);
+    OpenDialog2->setLabelText(QFileDialog::Accept, texts::kSaveTitle);
     OpenPictureDialog1 = fileDialog(this, "OpenPictureDialog1", dialogs::kPictureFilter);
     OpenPictureDialog1->setFileMode(QFileDialog::ExistingFile);
     attachPicturePreview(*OpenPictureDialog1);

@@ -58,8 +58,11 @@ void TEditorWindow::dropEvent(QDropEvent* event) {
     const DropRequest request = dropRequestAt(event->mimeData(), event->position());
     if (!acceptAsCopy(event, request.kind != DropKind::Refused))
         return;
+    // Opened once the drop is over: the question over uncompiled changes must not keep the
+    // drag's source waiting.
     if (request.kind == DropKind::Archive)
-        return openArchiveFile(request.path);
+        return (void)QMetaObject::invokeMethod(
+            this, [this, path = request.path] { openArchiveFile(path); }, Qt::QueuedConnection);
     startWork(
         Work::Slot, [this, path = request.path] { editor_.slotEditor().replaceCurrentSlot(path); },
         [this] { refreshOverview(); });

@@ -107,6 +107,11 @@ int TEditorWindow::selectedSlot() const {
     return slotTextEdited_ ? -1 : cboImg->currentIndex();
 }
 
+void TEditorWindow::selectSlot(int index) {
+    slotTextEdited_ = false;
+    cboImg->setCurrentIndex(index);
+}
+
 QString TEditorWindow::inputFile() const {
     return QDir::fromNativeSeparators(edtFileBz2->text());
 }

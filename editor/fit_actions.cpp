@@ -73,7 +73,7 @@ void FitActions::fitOnWorker(const QString& picture) {
     ThemeSession& session = editor_.session();
     const int slot = session.view.selectedSlot();
     const std::optional<QString> slotFile = slotPath(session.model, slot, session.workspace);
-    if (!slotFile || !existsAsFile(editor_.slotEditor().currentSlotFile()))
+    if (!slotFile || !editor_.slotEditor().hasTarget())
         return;
     try {
         const FitTarget target = slotFitTarget(session.model, slot, session.workspace, false);

@@ -70,6 +70,10 @@ int WindowRelay::selectedSlot() const {
     return answer<int>([&] { return view_.selectedSlot(); }, -1);
 }
 
+void WindowRelay::selectSlot(int index) {
+    post([this, index] { view_.selectSlot(index); });
+}
+
 QString WindowRelay::inputFile() const {
     return answer<QString>([&] { return view_.inputFile(); });
 }

@@ -30,6 +30,7 @@ public:
 
     // EditorView
     int selectedSlot() const override;
+    void selectSlot(int index) override;
     QString inputFile() const override;
     void setInputFile(const QString& path) override;
     QString outputFile() const override;

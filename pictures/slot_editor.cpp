@@ -21,6 +21,10 @@ SlotEditor::SlotEditor(ThemeSession& session) : session_(session) {}
 SlotEditor::PreviewResult SlotEditor::previewSelectedSlot() {
     const QString path = slotPath(session_.model, session_.view.selectedSlot(), session_.workspace)
                              .value_or(QString());
+    // A picked slot whose file is missing or cannot be decoded is still the one a change or a
+    // fitting repairs; the slot previewed before keeps its file.
+    if (existsAsFile(path) || absentInFolder(path))
+        currentSlotFile_ = path;
     if (!existsAsFile(path))
         return PreviewResult::NoFile;
 
@@ -37,7 +41,6 @@ SlotEditor::PreviewResult SlotEditor::previewSelectedSlot() {
         session_.view.measurePicture(picture);
         session_.view.setDimensionCaption(
             dimensionsText(picture.height(), picture.width(), QLatin1Char('\t')));
-        currentSlotFile_ = path;
         return PreviewResult::Shown;
     } catch (const Exception& error) {
         session_.ui.appendLog(texts::kLoadImageError + QString::fromStdString(error.what()));
@@ -53,7 +56,7 @@ void SlotEditor::changePicture() {
 }
 
 bool SlotEditor::replaceCurrentSlot(const QString& picture) {
-    if (session_.running || !existsAsFile(picture) || !existsAsFile(currentSlotFile_))
+    if (session_.running || !existsAsFile(picture) || !hasTarget())
         return false;
     try {
         if (!acceptsReplacement(picture, currentSlotFile_))
@@ -77,15 +80,48 @@ bool SlotEditor::replaceCurrentSlot(const QString& picture) {
     return false;
 }
 
+bool SlotEditor::hasTarget() const {
+    return existsAsFile(currentSlotFile_) || absentInFolder(currentSlotFile_);
+}
+
+// The slot taken back is selected and shown, wherever the slot list stood.
 bool SlotEditor::undoChange() {
-    if (session_.running || session_.undo.isEmpty())
+    if (session_.running)
         return false;
+    if (session_.undo.isEmpty()) {
+        session_.ui.appendLog(texts::kNothingToUndo);
+        return false;
+    }
     const QString slotFile = session_.undo.lastSlotFile();
-    if (!putIntoSlot(session_.undo.lastCopy(), slotFile, texts::kRestoredImage,
-                     displayName(slotFile)))
+    if (const std::optional<int> slot = findSlot(session_.model, [&](const QString& path) {
+            return session_.workspace + QLatin1Char('/') + path == slotFile;
+        }))
+        session_.view.selectSlot(*slot);
+    const bool undone = session_.undo.lastWasAbsent()
+                            ? removeFromSlot(slotFile)
+                            : putIntoSlot(session_.undo.lastCopy(), slotFile, texts::kRestoredImage,
+                                          displayName(slotFile));
+    if (undone)
+        session_.undo.dropLast();
+    return undone;
+}
+
+// Takes back a change that made the slot's file where none was.
+bool SlotEditor::removeFromSlot(const QString& slotFile) {
+    const WorkspaceGuard lock(session_.workspace, session_.ui);
+    if (!lock)
         return false;
-    session_.undo.dropLast();
-    return true;
+    QString reason;
+    const QString name = displayName(slotFile);
+    const bool removed = removeSlotFile(slotFile, &reason);
+    if (removed) {
+        session_.changed = true;
+        session_.ui.appendLog(texts::kRemovedImage + name);
+    } else {
+        session_.ui.showError(texts::kErrorReplacing + name + QStringLiteral(" : ") + reason);
+    }
+    previewSelectedSlot();
+    return removed;
 }
 
 // The one copy into the workspace, logged as done + name, then the slot shown again from disk.
@@ -96,9 +132,10 @@ bool SlotEditor::putIntoSlot(const QString& source, const QString& slotFile, con
         return false;
     QString reason;
     const bool copied = replaceFile(source, slotFile, &reason);
-    if (copied)
+    if (copied) {
+        session_.changed = true;
         session_.ui.appendLog(done + name);
-    else
+    } else
         session_.ui.showError(texts::kErrorReplacing + name + QStringLiteral(" : ") + reason);
     previewSelectedSlot();
     return copied;

@@ -14,8 +14,11 @@ public:
 
     explicit SlotEditor(theme::ThemeSession& session);
 
-    // The last slot file whose preview went through completely; the target of a change.
+    // The file of the last slot previewed, or picked while its file is missing or cannot be
+    // decoded; the target of a change.
     const QString& currentSlotFile() const { return currentSlotFile_; }
+    // Whether a change has a slot file to write: there, or missing in an unpacked workspace.
+    bool hasTarget() const;
 
     // Shows the selected slot's picture and details and makes it the current slot file.
     PreviewResult previewSelectedSlot();
@@ -28,11 +31,15 @@ public:
     // reaches a slot (the dialog, a drop) comes through here. False when nothing was changed.
     bool replaceCurrentSlot(const QString& picture);
 
-    // Puts back the slot file the newest change replaced; false when there is none.
+    // Puts back the slot file the newest change replaced, selecting and showing its slot; false
+    // (with a log line) when there is none.
     bool undoChange();
     bool canUndo() const { return !session_.undo.isEmpty(); }
     // Forgets the kept pictures: the workspace they belong to is gone.
-    void forgetChanges() { session_.undo.clear(); }
+    void forgetChanges() {
+        session_.undo.clear();
+        session_.changed = false;
+    }
 
     // The name check followed by the limit checks; shows the refusal and answers false.
     bool acceptsReplacement(const QString& picture, const QString& slotFile);
@@ -48,6 +55,7 @@ private:
     // One log line beside a refusal's box: the picture's real name, kb, height and width
     // against the slot's limits.
     void logRefusal(const QString& picture, int slot);
+    bool removeFromSlot(const QString& slotFile);
     bool putIntoSlot(const QString& source, const QString& slotFile, const QString& done,
                      const QString& name);
 

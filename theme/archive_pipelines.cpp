@@ -6,6 +6,7 @@
 #include "platform/temporary_file.h"
 #include "platform/temporary_files.h"
 #include "theme/archive_kind.h"
+#include "theme/compile_findings.h"
 #include "theme/file_functions.h"
 #include "theme/one_pipeline.h"
 #include "theme/output_target.h"
@@ -14,6 +15,7 @@
 #include "theme/workspace.h"
 #include "theme/workspace_lock.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
@@ -133,6 +135,7 @@ void ArchivePipelines::unpackInput() {
     shownPercent_ = -1;
     writtenCount_ = 0;
     writtenNames_.clear();
+    unpackedNames_.clear();
     const QString input = session_.view.inputFile();
     const ArchiveProbe probe = probeArchive(local(input));
     if (probe.kind != ArchiveKind::Tar)
@@ -225,9 +228,10 @@ void ArchivePipelines::extractInto(const QString& archive) {
             return;
         // The name below the workspace, as the archive gave it: escaped like every name.
         const std::string root = local(session_.workspace) + "/";
+        const std::string relative = path.rfind(root, 0) == 0 ? path.substr(root.size()) : path;
         if (writtenNames_.size() < kWrittenNamesShown)
-            writtenNames_ << printableName(path.rfind(root, 0) == 0 ? path.substr(root.size())
-                                                                    : path);
+            writtenNames_ << printableName(relative);
+        unpackedNames_ << QDir::cleanPath(nameText(relative)); // "./image/..." too
         ++writtenCount_;
     };
     const int count = UnTar1.Extract();
@@ -235,6 +239,19 @@ void ArchivePipelines::extractInto(const QString& archive) {
     if (cancelled_)
         return logUnpackCancelled();
     session_.ui.appendLog(texts::kUnpackedFiles + QString::number(count));
+    session_.changed = false; // the workspace is the archive's now
+    warnOfOtherModelsFiles();
+}
+
+// An archive of the other model unpacks without an error, and would show nothing but the
+// previous slot's picture: one line says whose files it holds.
+void ArchivePipelines::warnOfOtherModelsFiles() {
+    if (!warnOfOtherModel)
+        return;
+    if (const auto other = namesOfOtherModel(session_.model, unpackedNames_))
+        session_.ui.appendLog(texts::kArchiveOfOtherModel.arg(
+            modelDisplayName(session_.model),
+            QString::number(slotFilesAmong(*other, unpackedNames_)), modelDisplayName(*other)));
 }
 
 // One line: what a cancelled unpack left in the workspace, by count and the first names.

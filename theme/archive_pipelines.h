@@ -46,6 +46,10 @@ public:
     // Whether the user stopped the last unpack or compile.
     bool cancelled() const { return cancelled_; }
 
+    // Whether an unpack that holds none of the model's slot files but some of the other
+    // model's says so; off where no model was chosen.
+    bool warnOfOtherModel = true;
+
     archive::TUnTar UnTar1;
     archive::TTar Tar1;
 
@@ -59,6 +63,7 @@ private:
     void stepDone(std::int64_t done, std::int64_t total);
     void logArchiveErrors(archive::TZipCommon& component, QString* firstError = nullptr);
     void logUnpackCancelled();
+    void warnOfOtherModelsFiles();
     void unpackInput();
     void extractInto(const QString& archive);
     bool decodeInto(const QString& input, const platform::TemporaryFile& temporary);
@@ -75,8 +80,9 @@ private:
     std::int64_t maxTarSize_ = kDefaultMaxTarSize;
     bool cancelled_ = false;
     int stepFrom_ = 0, stepTo_ = 100, shownPercent_ = -1;
-    int writtenCount_ = 0;     // files a cancelled unpack leaves behind
-    QStringList writtenNames_; // the first few of them
+    int writtenCount_ = 0;      // files a cancelled unpack leaves behind
+    QStringList writtenNames_;  // the first few of them
+    QStringList unpackedNames_; // every file the unpack wrote, below the workspace
 };
 
 } // namespace palvex::theme

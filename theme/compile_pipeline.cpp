@@ -103,6 +103,7 @@ void ArchivePipelines::compileWorkspace(const QString& output) {
                                   : texts::kCompileError + QString::fromStdString(error.what()));
         return;
     }
+    session_.changed = false; // every change is in the theme now
     session_.ui.appendLog(texts::kProcessDone);
 }
 

@@ -13,6 +13,7 @@ public:
     virtual ~EditorView() = default;
 
     virtual int selectedSlot() const = 0; // -1 when no entry is selected
+    virtual void selectSlot(int index) = 0;
     virtual QString inputFile() const = 0;
     virtual void setInputFile(const QString& path) = 0;
     virtual QString outputFile() const = 0;

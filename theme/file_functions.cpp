@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -39,6 +41,23 @@ QString displayName(const QString& path) {
 
 std::int64_t fileSize(const QString& path) {
     return platform::fileSize(native(path));
+}
+
+bool absentInFolder(const QString& path) {
+    return !path.isEmpty() && platform::entryKind(native(path)) == platform::EntryKind::None &&
+           platform::entryKind(native(QFileInfo(path).path())) == platform::EntryKind::Folder;
+}
+
+bool removeSlotFile(const QString& path, QString* reason) {
+    const platform::EntryKind kind = platform::entryKind(native(path));
+    if (kind != platform::EntryKind::RegularFile && kind != platform::EntryKind::Link) {
+        *reason = QStringLiteral("not a file");
+        return false;
+    }
+    if (platform::removeFile(native(path)))
+        return true;
+    *reason = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
 }
 
 QString resolvedPath(const QString& path) {

@@ -15,6 +15,13 @@ std::int64_t fileSize(const QString& path);
 // path plus its name.
 QString resolvedPath(const QString& path);
 
+// Whether a file may be made at path: nothing stands there, links included, and its folder
+// exists (a slot whose file an archive did not hold, in a workspace that was unpacked).
+bool absentInFolder(const QString& path);
+
+// Removes the file or link at path, nothing else; false with the system's reason.
+bool removeSlotFile(const QString& path, QString* reason);
+
 // Copies source over target without ever writing through a link standing at target: the
 // copy is made beside the target and then renamed over it. The copy keeps the source's
 // modification time, as the system's copy does. On failure *reason gets the

@@ -142,6 +142,15 @@ std::optional<TerminalModel> modelFromName(const QString& name) {
     return std::nullopt;
 }
 
+QString modelDisplayName(TerminalModel model) {
+    return model == TerminalModel::Korvell ? QStringLiteral("Korvell")
+                                           : QStringLiteral("Korvell Plus");
+}
+
+TerminalModel otherModel(TerminalModel model) {
+    return model == TerminalModel::Korvell ? TerminalModel::KorvellPlus : TerminalModel::Korvell;
+}
+
 QString modelFolder(TerminalModel model) {
     return model == TerminalModel::Korvell ? QStringLiteral("Korvell/")
                                            : QStringLiteral("KorvellPlus/");

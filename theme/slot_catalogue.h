@@ -39,6 +39,10 @@ LimitGroup limitGroup(TerminalModel model, int index);
 // "korvell" or "korvell-plus", as the command line names the models.
 std::optional<TerminalModel> modelFromName(const QString& name);
 
+// "Korvell" or "Korvell Plus", as the chooser names the models; and the other one of the two.
+QString modelDisplayName(TerminalModel model);
+TerminalModel otherModel(TerminalModel model);
+
 // The folder of the model's sample theme, "Korvell/" or "KorvellPlus/", beside the program or
 // among the installed samples.
 QString modelFolder(TerminalModel model);

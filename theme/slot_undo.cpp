@@ -7,6 +7,10 @@
 namespace palvex::theme {
 
 bool SlotUndo::keep(const QString& slotFile, QString* problem) {
+    if (absentInFolder(slotFile)) {
+        kept_.push_back({slotFile, nullptr});
+        return true;
+    }
     auto copy = std::make_unique<platform::TemporaryFile>("undo-");
     QString reason;
     if (!*copy || !replaceFile(slotFile, QString::fromStdString(copy->path()), &reason)) {

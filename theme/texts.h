@@ -14,6 +14,8 @@ inline const QString kReplacedImage = QStringLiteral("Replaced image ");
 inline const QString kErrorReplacing = QStringLiteral("Error replacing image ");
 inline const QString kUndoNotKept = QStringLiteral("No copy kept to take this change back : ");
 inline const QString kRestoredImage = QStringLiteral("Restored image ");
+inline const QString kRemovedImage = QStringLiteral("Removed image ");
+inline const QString kNothingToUndo = QStringLiteral("Nothing to undo: no change is kept.");
 inline const QString kNameMustBeSame = QStringLiteral("File name must be same !");
 inline const QString kMaxSizeFor = QStringLiteral("Error, max size for ");
 inline const QString kMaxDimensionFor = QStringLiteral("Error, max dimension for ");
@@ -32,6 +34,23 @@ inline const QString kSelectOutput = QStringLiteral("Please select an output fil
 inline const QString kCompiling = QStringLiteral("Compiling img.bz2...");
 inline const QString kProcessDone = QStringLiteral("Process Done!");
 inline const QString kCompileError = QStringLiteral("Compile img.bz2 error : ");
+inline const QString kArchiveOfOtherModel =
+    QStringLiteral("Warning : the archive holds no slot file of %1, but %2 of %3.");
+inline const QString kWorkspaceOfOtherModel =
+    QStringLiteral("The workspace holds no slot file of %1, but %2 of %3.");
+inline const QString kFindingOfSlot = QStringLiteral("%1 (%2): %3, %4");
+inline const QString kFindingOfExtraFile = QStringLiteral("%1: the file of no slot");
+inline const QString kFindingsMore = QStringLiteral("... and %1 more");
+inline const QString kCompileFindings = QStringLiteral("The workspace is not a sound %1 theme:");
+inline const QString kCompileAnyway = QStringLiteral("Compile anyway?");
+inline const QString kNotCompiledStrict =
+    QStringLiteral("Not compiled: %1 finding(s) above, and --strict makes them errors.");
+inline const QString kOutputIsOpenedArchive =
+    QStringLiteral("The output %1 is the archive that was opened. Replace it with the compiled "
+                   "theme?");
+inline const QString kDiscardChanges =
+    QStringLiteral("The workspace has changes that are not compiled into a theme. Discard them?");
+inline const QString kSaveTitle = QStringLiteral("Save");
 inline const QString kUnpackCancelledEarly =
     QStringLiteral("Unpack cancelled: no file was written.");
 inline const QString kUnpackCancelled = QStringLiteral("Unpack cancelled: %1 written (%2).");

@@ -6,6 +6,7 @@
 #include "theme/slot_undo.h"
 
 #include <QString>
+#include <atomic>
 
 namespace palvex::theme {
 
@@ -25,6 +26,9 @@ struct ThemeSession {
     // The slot files as they were before each change; an unpack forgets them, since an undo
     // must never put the old theme's picture over the new one.
     SlotUndo undo;
+    // Whether a slot file changed since the workspace was unpacked or last compiled: what a
+    // close or another open would throw away. Written on the worker, read by the window.
+    std::atomic<bool> changed{false};
 };
 
 } // namespace palvex::theme

@@ -29,6 +29,7 @@ public:
     std::optional<QString> choosePicture() override { return std::nullopt; }
 
     int selectedSlot() const override { return -1; }
+    void selectSlot(int) override {}
     QString inputFile() const override { return archive_; }
     void setInputFile(const QString&) override {}
     QString outputFile() const override { return {}; }
@@ -66,6 +67,7 @@ bool UnpackedTheme::unpack(TerminalModel model, const QString& archive, QString*
     ThemeSession session(model, ui, ui, workspace_);
     ArchivePipelines pipelines(session);
     pipelines.setMaxTarSize(maxSize_);
+    pipelines.warnOfOtherModel = false; // the verification names every slot that is missing
     pipelines.unpack();
     if (!pipelines.localFault().isEmpty()) {
         *error = pipelines.localFault();

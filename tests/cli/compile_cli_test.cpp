@@ -112,6 +112,72 @@ TEST_F(CompileCli, WhatCannotBeStoredFailsTheCompileNamingTheFileAndLeavesTheOut
     }
 }
 
+// What the window asks about before a compile is said on stderr; --strict makes it an error.
+TEST_F(CompileCli, FindingsAreNamedOnStderrAndStrictRefusesThem) {
+    struct Case {
+        const char* what;
+        std::function<void()> spoil;
+        QStringList options;
+        int exitCode;
+        const char* finding; // on stderr; empty: nothing
+    } const cases[] = {
+        {"a sound theme", [] {}, {"--strict"}, 0, ""},
+        {"a slot over its kb",
+         [&] { writeFile(workspace + "/image/desktop.jpg", std::string(46081, 'x')); },
+         {},
+         0,
+         "Desktop (image/desktop.jpg): "},
+        {"a slot over its kb, strict",
+         [&] { writeFile(workspace + "/image/desktop.jpg", std::string(46081, 'x')); },
+         {"--strict"},
+         1,
+         "Desktop (image/desktop.jpg): "},
+        {"a file of no slot, strict",
+         [&] { writeFile(workspace + "/readme.txt", "x"); },
+         {"--strict"},
+         1,
+         "readme.txt: the file of no slot"},
+        {"checked against the other model",
+         [] {},
+         {"--model", "korvell-plus"},
+         0,
+         "The workspace holds no slot file of Korvell Plus, but 30 of Korvell."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(workspace);
+        ASSERT_EQ(theme({"unpack", PALVEX_SAMPLE_KORVELL, "--workspace", q(workspace)}).exitCode,
+                  0);
+        writeFile(output, "precious");
+        c.spoil();
+        const ThemeRun run =
+            theme(QStringList{"compile", q(output), "--workspace", q(workspace)} + c.options);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        if (*c.finding)
+            EXPECT_NE(run.err.find(c.finding), std::string::npos) << run.err;
+        else
+            EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.err.find("--strict makes them errors") != std::string::npos, c.exitCode == 1);
+        EXPECT_EQ(readFile(output) == "precious", c.exitCode == 1);
+    }
+}
+
+TEST_F(CompileCli, AnUnpackForAModelNamesTheOtherModelWhoseFilesTheArchiveHolds) {
+    const auto unpack = [&](const char* model) {
+        return theme(
+            {"unpack", PALVEX_SAMPLE_KORVELL_PLUS, "--model", model, "--workspace", q(workspace)});
+    };
+    const ThemeRun other = unpack("korvell");
+    EXPECT_EQ(other.exitCode, 0) << other.err;
+    EXPECT_NE(other.out.find("\nWarning : the archive holds no slot file of Korvell, but 20 of "
+                             "Korvell Plus.\n"),
+              std::string::npos)
+        << other.out;
+    const ThemeRun own = unpack("korvell-plus");
+    EXPECT_EQ(own.exitCode, 0) << own.err;
+    EXPECT_EQ(own.out.find("Warning"), std::string::npos) << own.out;
+}
+
 TEST_F(CompileCli, PicturesThatAreNotRegularFilesAreRefusedAtOnce) {
     const std::string fifo = scratch / "pick/desktop.jpg";
     makeFolder(scratch / "pick");
@@ -241,7 +307,8 @@ TEST_F(CompileCli, AWorkspaceHeldByAnotherProgramIsNotTouched) {
     for (const QStringList& arguments : commands) {
         const ThemeRun run = theme(arguments);
         EXPECT_EQ(run.exitCode, 1) << arguments.join(' ').toStdString();
-        EXPECT_EQ(run.err, sentence + "\n");
+        // The last line: a compile first names what is missing from this one-slot workspace.
+        EXPECT_EQ(run.err.substr(run.err.rfind('\n', run.err.size() - 2) + 1), sentence + "\n");
     }
     EXPECT_EQ(readFile(output), "precious");
     EXPECT_EQ(readFile(workspace + "/image/desktop.jpg"), jpegPicture(8, 8).toStdString());

@@ -1,5 +1,5 @@
-#include "tests/support/archive_helpers.h"
 #include "tests/pictures/editor_fixture.h"
+#include "tests/support/archive_helpers.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -150,12 +150,61 @@ TEST_F(Pipelines, UndoTakesChangesBackNewestFirstButNeverPastANewArchive) {
     EXPECT_TRUE(editor.slotEditor().undoChange());
     EXPECT_EQ(QByteArray::fromStdString(readFile(slotFile)), first);
     EXPECT_EQ(ui.logLines().filter("Restored image mi1.gif").size(), 2);
-    EXPECT_FALSE(editor.slotEditor().undoChange()); // nothing left to take back
+    ui.events.clear();
+    EXPECT_FALSE(editor.slotEditor().undoChange()); // nothing left to take back, and it says so
+    EXPECT_EQ(ui.logLines(), QStringList{"Nothing to undo: no change is kept."});
 
     change(55);
     open(theme("two.tar", {{"image/mi1.gif", second}}, false));
     EXPECT_FALSE(editor.slotEditor().undoChange()); // the old content must not go over the new
     EXPECT_EQ(QByteArray::fromStdString(readFile(slotFile)), second);
+}
+
+// An archive of the other model unpacks without an error; one line says whose files it holds.
+TEST_F(Pipelines, AnArchiveOfTheOtherModelIsNamedInOneWarning) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, QByteArray>> files;
+        const char* warning; // empty: none
+    };
+    const QByteArray picture = gifPicture(8, 8);
+    const Case cases[] = {
+        {"Korvell Plus files",
+         {{"image/en/desktop.jpg", picture}, {"image/en/mainmenu.jpg", picture}},
+         "Warning : the archive holds no slot file of Korvell, but 2 of Korvell Plus."},
+        {"one Korvell file among them",
+         {{"image/en/desktop.jpg", picture}, {"image/mi1.gif", picture}},
+         ""},
+        {"files of no slot", {{"readme.txt", picture}}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(workspace.toStdString());
+        const QStringList warnings = open(theme("img.bz2", c.files)).filter("Warning");
+        EXPECT_EQ(warnings, *c.warning ? QStringList{QString("log: ") + c.warning} : QStringList());
+    }
+}
+
+// What a close or another open would throw away: a change, until an unpack or a compile.
+TEST_F(Pipelines, TheWorkspaceCountsAsChangedFromAChangeToTheNextUnpackOrCompile) {
+    const QString archive = theme("img.bz2", {{"image/mi1.gif", gifPicture(40, 40)}});
+    const auto change = [&] {
+        ui.pictures.enqueue(writeBytes(outside("pick/mi1.gif"), gifPicture(50, 50)));
+        editor.slotEditor().changePicture();
+    };
+    open(archive);
+    EXPECT_FALSE(editor.session().changed);
+    ASSERT_EQ(select(4), pictures::SlotEditor::PreviewResult::Shown);
+    change();
+    EXPECT_TRUE(editor.session().changed);
+    open(archive);
+    EXPECT_FALSE(editor.session().changed);
+    change();
+    ui.output = outside("out.bz2");
+    editor.pipelines().compile();
+    EXPECT_FALSE(editor.session().changed);
+    EXPECT_TRUE(editor.slotEditor().undoChange());
+    EXPECT_TRUE(editor.session().changed);
 }
 
 TEST_F(Pipelines, AnEmptyOutputFieldOnlyShowsTheErrorBox) {

@@ -2,6 +2,7 @@
 #include "theme/file_functions.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <filesystem>
 
 namespace palvex::test {
@@ -159,17 +160,45 @@ TEST_F(SlotChange, NothingHappensWithoutAPreviewedSlotOrWhenCancelled) {
     EXPECT_TRUE(ui.events.isEmpty());
 }
 
-TEST_F(SlotChange, AMissingSlotFileLeavesThePreviousSlotAsTheTarget) {
-    const QString desktop = writeBytes(inWorkspace("image/desktop.jpg"), jpegPicture(32, 21));
-    ASSERT_EQ(select(0), pictures::SlotEditor::PreviewResult::Shown);
-    ASSERT_EQ(select(1), pictures::SlotEditor::PreviewResult::NoFile);
-    // Slot 1 is selected, so its group (B) applies, but the file changed is still desktop.jpg.
-    const QByteArray replacement = jpegPicture(320, 210);
-    ui.pictures.enqueue(writeBytes(outside("pick/desktop.jpg"), replacement));
+// A slot whose file is missing or cannot be decoded is repaired by a change of it, not of the
+// slot previewed before; the undo takes the repair back, removing a file that was not there.
+TEST_F(SlotChange, AMissingOrDamagedSlotFileIsTheTargetAndTheUndoTakesItBack) {
+    struct Case {
+        const char* what;
+        std::optional<QByteArray> before; // none: missing
+        const char* undone;
+    };
+    const Case cases[] = {
+        {"missing", std::nullopt, "Removed image mi1.gif"},
+        {"damaged", QByteArray("GIF89a cut short"), "Restored image mi1.gif"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(workspace.toStdString());
+        const QByteArray desktopBytes = jpegPicture(32, 21);
+        const QString desktop = writeBytes(inWorkspace("image/desktop.jpg"), desktopBytes);
+        const QString slotFile = inWorkspace("image/mi1.gif");
+        if (c.before)
+            writeBytes(slotFile, *c.before);
+        ASSERT_EQ(select(0), pictures::SlotEditor::PreviewResult::Shown);
+        select(4);
+        const QByteArray replacement = gifPicture(55, 55);
+        ui.pictures.enqueue(writeBytes(outside("pick/mi1.gif"), replacement));
+        ui.events.clear();
 
-    editor.slotEditor().changePicture();
-    EXPECT_EQ(contentOf(desktop), replacement);
-    EXPECT_EQ(ui.logLines().value(1), "Replaced image desktop.jpg");
+        editor.slotEditor().changePicture();
+        EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
+        EXPECT_EQ(contentOf(slotFile), replacement);
+        EXPECT_EQ(contentOf(desktop), desktopBytes);
+        EXPECT_TRUE(editor.session().changed);
+
+        ui.slot = 0;
+        EXPECT_TRUE(editor.slotEditor().undoChange());
+        EXPECT_EQ(ui.slot, 4);
+        EXPECT_TRUE(ui.logLines().contains(c.undone));
+        EXPECT_EQ(QFileInfo::exists(slotFile), c.before.has_value());
+        EXPECT_EQ(contentOf(slotFile), c.before.value_or(QByteArray()));
+    }
 }
 
 TEST_F(SlotChange, AnUndecodablePictureIsReportedAndNotCopied) {

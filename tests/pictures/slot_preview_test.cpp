@@ -36,8 +36,10 @@ TEST_F(SlotPreview, ShowsNameSizeAndDimensionsAndBecomesTheCurrentSlotFile) {
     EXPECT_EQ(editor.slotEditor().currentSlotFile(), desktop);
 }
 
-TEST_F(SlotPreview, AMissingSlotFileChangesNothingAndKeepsThePreviousTarget) {
-    const QString desktop = writeBytes(inWorkspace("image/desktop.jpg"), jpegPicture(32, 21));
+// The window shows the previous slot still, but a change goes to the slot picked, to repair it;
+// no slot picked (typed text) keeps the target.
+TEST_F(SlotPreview, AMissingSlotFileChangesNothingShownButBecomesTheTarget) {
+    writeBytes(inWorkspace("image/desktop.jpg"), jpegPicture(32, 21));
     ASSERT_EQ(select(0), Result::Shown);
     const QStringList before = ui.events;
 
@@ -45,11 +47,11 @@ TEST_F(SlotPreview, AMissingSlotFileChangesNothingAndKeepsThePreviousTarget) {
     EXPECT_EQ(select(-1), Result::NoFile);
     EXPECT_EQ(ui.events, before);
     EXPECT_EQ(ui.fileName, "desktop.jpg");
-    EXPECT_EQ(editor.slotEditor().currentSlotFile(), desktop);
+    EXPECT_EQ(editor.slotEditor().currentSlotFile(), inWorkspace("image/mainmenu.jpg"));
 }
 
-TEST_F(SlotPreview, AnUndecodableSlotFileIsLoggedAndKeepsTheLabels) {
-    const QString desktop = writeBytes(inWorkspace("image/desktop.jpg"), jpegPicture(32, 21));
+TEST_F(SlotPreview, AnUndecodableSlotFileIsLoggedKeepsTheLabelsAndBecomesTheTarget) {
+    writeBytes(inWorkspace("image/desktop.jpg"), jpegPicture(32, 21));
     writeBytes(inWorkspace("image/mainmenu.jpg"), "this is no JPEG");
     ASSERT_EQ(select(0), Result::Shown);
     const QString size = ui.fileSize;
@@ -65,7 +67,7 @@ TEST_F(SlotPreview, AnUndecodableSlotFileIsLoggedAndKeepsTheLabels) {
     EXPECT_EQ(ui.fileName, "desktop.jpg");
     EXPECT_EQ(ui.fileSize, size);
     EXPECT_EQ(ui.dimension, "H:21\tW:32");
-    EXPECT_EQ(editor.slotEditor().currentSlotFile(), desktop);
+    EXPECT_EQ(editor.slotEditor().currentSlotFile(), inWorkspace("image/mainmenu.jpg"));
 }
 
 TEST_F(SlotPreview, AFolderWhereTheSlotFileShouldBeIsNoFile) {
