@@ -186,6 +186,13 @@ void SlotEditor::logRefusal(const QString& picture, int slot) {
                                        dimensionsText(limits.maxHeight, limits.maxWidth)));
 }
 
+// The caption names the slot shown; after a missing or damaged slot is picked it still names
+// the one shown before, while the change goes to the picked slot's file.
+QString SlotEditor::boxName(int slot) const {
+    const std::optional<QString> path = slotPath(session_.model, slot, session_.workspace);
+    return path && *path == currentSlotFile_ ? displayName(*path) : session_.view.fileNameCaption();
+}
+
 bool SlotEditor::checkImageFile(const QString& picture) {
     return checkImageFile(picture, session_.view.selectedSlot());
 }
@@ -194,16 +201,14 @@ bool SlotEditor::checkImageFile(const QString& picture, int slot) {
     const LimitGroup limits = limitGroup(session_.model, slot);
     const ImageLimitCheck check = checkImageLimits(picture, limits);
     if (check.verdict == ImageLimitCheck::Verdict::OverBytes) {
-        session_.ui.showError(texts::kMaxSizeFor + session_.view.fileNameCaption() +
-                              QStringLiteral(" is ") + formatKb(limits.maxSizeKb) +
-                              QStringLiteral("kb"));
+        session_.ui.showError(texts::kMaxSizeFor + boxName(slot) + QStringLiteral(" is ") +
+                              formatKb(limits.maxSizeKb) + QStringLiteral("kb"));
         logRefusal(picture, slot);
         return false;
     }
     session_.view.measurePicture(check.picture);
     if (check.verdict == ImageLimitCheck::Verdict::OverPixels) {
-        session_.ui.showError(texts::kMaxDimensionFor + session_.view.fileNameCaption() +
-                              QStringLiteral(" is ") +
+        session_.ui.showError(texts::kMaxDimensionFor + boxName(slot) + QStringLiteral(" is ") +
                               dimensionsText(limits.maxHeight, limits.maxWidth));
         logRefusal(picture, slot);
         return false;

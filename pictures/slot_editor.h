@@ -55,6 +55,7 @@ private:
     // One log line beside a refusal's box: the picture's real name, kb, height and width
     // against the slot's limits.
     void logRefusal(const QString& picture, int slot);
+    QString boxName(int slot) const;
     bool removeFromSlot(const QString& slotFile);
     bool putIntoSlot(const QString& source, const QString& slotFile, const QString& done,
                      const QString& name);

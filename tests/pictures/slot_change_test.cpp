@@ -182,6 +182,10 @@ TEST_F(SlotChange, AMissingOrDamagedSlotFileIsTheTargetAndTheUndoTakesItBack) {
             writeBytes(slotFile, *c.before);
         ASSERT_EQ(select(0), pictures::SlotEditor::PreviewResult::Shown);
         select(4);
+        // A refusal names the slot picked, not the one the window still shows.
+        ui.pictures.enqueue(writeBytes(outside("pick/mi1.gif"), gifPicture(56, 55)));
+        editor.slotEditor().changePicture();
+        EXPECT_EQ(ui.errors(), QStringList{"Error, max dimension for mi1.gif is H:55 W:55"});
         const QByteArray replacement = gifPicture(55, 55);
         ui.pictures.enqueue(writeBytes(outside("pick/mi1.gif"), replacement));
         ui.events.clear();
