@@ -47,7 +47,8 @@ thread_local QStringList* decodeWarnings = nullptr;
 std::atomic<QtMessageHandler> handlerBefore{nullptr};
 
 void keepDecodeWarning(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (decodeWarnings && type == QtWarningMsg && context.category &&
+    // libpng's remarks come as information, libjpeg's as warnings.
+    if (decodeWarnings && (type == QtWarningMsg || type == QtInfoMsg) && context.category &&
         QByteArrayView(context.category).startsWith("qt.gui.imageio")) {
         decodeWarnings->append(text);
         return;

@@ -90,6 +90,17 @@ TEST_F(CliFit, OutputWritesABaselineJpegAndLeavesTheWorkspaceAlone) {
 
     const CliResult filled = run({"fit", "korvell", "0", logo, "--fill", "--output", output});
     EXPECT_EQ(QImage(output).size(), QSize(320, 210)) << filled.err.toStdString();
+
+    // A colour profile the PNG reader only remarks on, after the header: nothing on stderr.
+    QByteArray remarked = pngBytes(logoPicture(400, 300));
+    remarked.insert(8 + 25, QByteArray("\x00\x00\x00\x0f\x69\x43\x43\x50\x78\x00\x00\x78\x9c"
+                                       "\x63\x60\x18\x78\x00\x00\x00\x84\x00\x01\x46\x86\x1e\xe5",
+                                       27));
+    const CliResult quiet =
+        run({"fit", "korvell", "0", writeBytes(q(scratch / "P/icc.png"), remarked), "--output",
+             output});
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.err.toStdString(), "");
 }
 
 TEST_F(CliFit, AFolderFitsThePicturesNamedAfterSlotsAndNamesTheRest) {
