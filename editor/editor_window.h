@@ -21,7 +21,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QMimeData;
+class QDropEvent;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -126,14 +126,14 @@ private:
     void connectHandlers();
     void placeLog(); // along the bottom edge, full width
     void buildProgress();
-    std::optional<QString> runDialog(QFileDialog& dialog);
+    std::optional<QString> runDialog(QFileDialog& dialog, int nameFilter = 0);
     void enableStartingControls(bool enabled);
     void workStarted(Work kind);
     void workEnded(Work kind, const std::function<void()>& done);
     void setUpUndo();
     void setUpDrops();
     void showPreviewMenu(const QPoint& at);
-    DropRequest dropRequestAt(const QMimeData* data, QPointF at) const;
+    DropRequest dropRequestAt(const QDropEvent& event) const;
     class WaitingForUser;
     // The questions before work that could lose or spoil work; true to go ahead.
     bool askUserTo(QMessageBox::StandardButton go, QMessageBox::StandardButton stay,

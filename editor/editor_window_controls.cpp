@@ -153,7 +153,7 @@ void TEditorWindow::buildDialogs() {
     OpenPictureDialog1 = fileDialog(this, "OpenPictureDialog1", dialogs::kPictureFilter);
     OpenPictureDialog1->setFileMode(QFileDialog::ExistingFile);
     attachPicturePreview(*OpenPictureDialog1);
-    fitActions_ = new FitActions(*this, *Image1, editor_, *this); // owned by the window
+    fitActions_ = new FitActions(*this, editor_, *this); // owned by the window
     connect(fitActions_, &FitActions::slotChanged, this, &TEditorWindow::refreshOverview);
 }
 

@@ -1,6 +1,7 @@
 // Files dropped on the editor window: a theme archive anywhere opens it, a picture on the
-// preview changes the slot.
+// preview changes the slot, or with Shift held is fitted to it.
 #include "editor/editor_window.h"
+#include "editor/fit_actions.h"
 
 #include <QComboBox>
 #include <QDropEvent>
@@ -19,19 +20,25 @@ void TEditorWindow::setUpDrops() {
         field->setAcceptDrops(false);
 }
 
-DropRequest TEditorWindow::dropRequestAt(const QMimeData* data, QPointF at) const {
+DropRequest TEditorWindow::dropRequestAt(const QDropEvent& event) const {
+    const QList<QUrl> urls = event.mimeData()->urls();
     // Nothing may start another pipeline while one runs.
-    if (holdingWork() || !data || !data->hasUrls())
-        return {};
-    return dropRequest(data->urls(), GroupBox1->geometry().contains(at.toPoint()));
+    if (holdingWork())
+        return {DropKind::Refused, {}, DropRefusal::WorkPending};
+    // Shift is read as the file is let go: it may be pressed or released on the way.
+    return dropRequest(urls, GroupBox1->geometry().contains(event.position().toPoint()),
+                       event.modifiers().testFlag(Qt::ShiftModifier));
 }
 
 namespace {
 
-// A dropped file is only ever read: a move offered by the source (which would delete the
-// file there) is taken as a copy, and a drag that cannot copy is refused.
-bool acceptAsCopy(QDropEvent* event, bool wanted) {
-    if (!wanted || !(event->possibleActions() & Qt::CopyAction)) {
+// A dropped file is only ever read: whatever the source proposes (Shift proposes a move,
+// after which a file manager deletes its file), the drop is taken as a copy. Any drag of files
+// that can copy is taken on its way, so that a drop the window refuses reaches it and the log
+// can say why; a drag that cannot copy is refused at once.
+bool takeAsCopy(QDropEvent* event) {
+    if (!event->mimeData() || !event->mimeData()->hasUrls() ||
+        !(event->possibleActions() & Qt::CopyAction)) {
         event->ignore(); // the pointer's "no" shape
         return false;
     }
@@ -43,29 +50,37 @@ bool acceptAsCopy(QDropEvent* event, bool wanted) {
 } // namespace
 
 void TEditorWindow::dragEnterEvent(QDragEnterEvent* event) {
-    // Taken on entry whenever the file could be dropped somewhere; the place is judged as the
-    // pointer moves.
-    const QPointF anywhere = GroupBox1->geometry().center();
-    acceptAsCopy(event, dropRequestAt(event->mimeData(), anywhere).kind != DropKind::Refused);
+    takeAsCopy(event);
 }
 
 void TEditorWindow::dragMoveEvent(QDragMoveEvent* event) {
-    acceptAsCopy(event,
-                 dropRequestAt(event->mimeData(), event->position()).kind != DropKind::Refused);
+    takeAsCopy(event);
 }
 
 void TEditorWindow::dropEvent(QDropEvent* event) {
-    const DropRequest request = dropRequestAt(event->mimeData(), event->position());
-    if (!acceptAsCopy(event, request.kind != DropKind::Refused))
+    if (!takeAsCopy(event))
         return;
-    // Opened once the drop is over: the question over uncompiled changes must not keep the
-    // drag's source waiting.
-    if (request.kind == DropKind::Archive)
-        return (void)QMetaObject::invokeMethod(
+    const DropRequest request = dropRequestAt(*event);
+    switch (request.kind) {
+    case DropKind::Refused:
+        event->ignore(); // the source keeps its file and is told nothing was taken
+        appendLog(refusalLine(event->mimeData()->urls(), request.refusal));
+        return;
+    case DropKind::Archive:
+        // Opened once the drop is over: the question over uncompiled changes must not keep the
+        // drag's source waiting.
+        QMetaObject::invokeMethod(
             this, [this, path = request.path] { openArchiveFile(path); }, Qt::QueuedConnection);
-    startWork(
-        Work::Slot, [this, path = request.path] { editor_.slotEditor().replaceCurrentSlot(path); },
-        [this] { refreshOverview(); });
+        return;
+    case DropKind::Fit:
+        return fitActions_->fitPicture(request.path);
+    case DropKind::Picture:
+        startWork(
+            Work::Slot,
+            [this, path = request.path] { editor_.slotEditor().replaceCurrentSlot(path); },
+            [this] { refreshOverview(); });
+        return;
+    }
 }
 
 } // namespace palvex::editor

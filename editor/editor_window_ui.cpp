@@ -1,6 +1,7 @@
 // What the pipelines report, shown by the editor window on its own thread: the boxes, the
 // dialogs, the busy state, the progress, and the fields they read and fill.
 #include "editor/editor_window.h"
+#include "editor/name_filters.h"
 #include "editor/picture_box.h"
 #include "editor/run_progress.h"
 #include "theme/printable_text.h"
@@ -82,8 +83,8 @@ void TEditorWindow::showProgress(int percent) {
     progress_->setPercent(percent);
 }
 
-std::optional<QString> TEditorWindow::runDialog(QFileDialog& dialog) {
-    dialog.selectNameFilter(dialog.nameFilters().value(0));
+std::optional<QString> TEditorWindow::runDialog(QFileDialog& dialog, int nameFilter) {
+    dialog.selectNameFilter(dialog.nameFilters().value(nameFilter));
     WaitingForUser waiting(*this);
     return runFileDialog_(dialog);
 }
@@ -99,8 +100,15 @@ std::optional<QString> TEditorWindow::chooseOutputArchive() {
     return runDialog(*OpenDialog2);
 }
 
+// A slot whose file is a bitmap takes a bitmap: the dialog lists them too, and opens on them.
 std::optional<QString> TEditorWindow::choosePicture() {
-    return runDialog(*OpenPictureDialog1);
+    const std::optional<QString> slotFile = slotPath(model_, selectedSlot(), QString());
+    const bool bitmap = slotFile && slotFile->endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive);
+    QStringList filters = qtNameFilters(dialogs::kPictureFilter);
+    if (bitmap)
+        filters << qtNameFilters(dialogs::kBitmapFilter);
+    OpenPictureDialog1->setNameFilters(filters);
+    return runDialog(*OpenPictureDialog1, bitmap ? int(filters.size()) - 1 : 0);
 }
 
 int TEditorWindow::selectedSlot() const {

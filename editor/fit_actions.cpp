@@ -8,10 +8,8 @@
 #include "theme/file_functions.h"
 
 #include <QAction>
-#include <QDropEvent>
 #include <QFileDialog>
 #include <QImageReader>
-#include <QMimeData>
 
 namespace palvex::editor {
 
@@ -27,25 +25,15 @@ QString anyPictureFilter() {
     return QStringLiteral("Pictures (%1);;All files (*)").arg(patterns.join(QLatin1Char(' ')));
 }
 
-// The one local file a drag carries, with Shift held; nothing otherwise.
-std::optional<QString> shiftDroppedFile(const QDropEvent& event) {
-    const QList<QUrl> urls = event.mimeData()->urls();
-    if (!(event.modifiers() & Qt::ShiftModifier) || urls.size() != 1 || !urls[0].isLocalFile())
-        return std::nullopt;
-    return urls[0].toLocalFile();
-}
-
 } // namespace
 
-FitActions::FitActions(QWidget& window, QWidget& preview, ThemeEditor& editor, WindowWork& work)
+FitActions::FitActions(QWidget& window, ThemeEditor& editor, WindowWork& work)
     : QObject(&window), window_(window), editor_(editor), work_(work),
       action_(new QAction(QStringLiteral("Fit a picture to this slot…"), &window)) {
     setObjectName(QStringLiteral("FitActions"));
     action_->setObjectName(QStringLiteral("actFitPicture"));
     action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     window.addAction(action_);
-    preview.setAcceptDrops(true);
-    preview.installEventFilter(this);
     connect(action_, &QAction::triggered, this, &FitActions::fitChosenPicture);
     choosePicture_ = [this]() -> std::optional<QString> {
         const QString chosen =
@@ -100,26 +88,6 @@ std::optional<QByteArray> FitActions::askUser(const QString& slotFile, const QIm
             chosen = dialog.fitted()->bytes;
     });
     return chosen;
-}
-
-bool FitActions::eventFilter(QObject* watched, QEvent* event) {
-    switch (event->type()) {
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-        if (!shiftDroppedFile(*static_cast<QDropEvent*>(event)))
-            return false;
-        static_cast<QDropEvent*>(event)->acceptProposedAction();
-        return true;
-    case QEvent::Drop:
-        if (const auto dropped = shiftDroppedFile(*static_cast<QDropEvent*>(event))) {
-            static_cast<QDropEvent*>(event)->acceptProposedAction();
-            fitPicture(*dropped);
-            return true;
-        }
-        return false;
-    default:
-        return QObject::eventFilter(watched, event);
-    }
 }
 
 } // namespace palvex::editor

@@ -21,16 +21,17 @@ class FitDialog;
 class WindowWork;
 
 // "Fit a picture to this slot…" in an editor window: from the preview's context menu, a
-// keyboard shortcut, or a picture dropped on the preview with Shift held. The fitted picture
-// is shown beside the current one and, on OK, goes through the editor's change; errors go to
-// the window's error box. Reading, fitting and the change run on the window's worker.
+// keyboard shortcut, or a picture dropped on the preview with Shift held (the window takes
+// the drop). The fitted picture is shown beside the current one and, on OK, goes through the
+// editor's change; errors go to the window's error box. Reading, fitting and the change run on the
+// window's worker.
 class FitActions : public QObject {
     Q_OBJECT
 public:
     using PictureChooser = std::function<std::optional<QString>()>;
     using DialogRunner = std::function<bool(FitDialog&)>; // true for OK
 
-    FitActions(QWidget& window, QWidget& preview, pictures::ThemeEditor& editor, WindowWork& work);
+    FitActions(QWidget& window, pictures::ThemeEditor& editor, WindowWork& work);
 
     QAction* action() const { return action_; }
     // Replaceable so that tests can script the choice and the dialog.
@@ -43,9 +44,6 @@ public:
 signals:
     // A fitted picture went into its slot.
     void slotChanged();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void fitOnWorker(const QString& picture);

@@ -102,6 +102,18 @@ inline const QString kSeveralForOneSlot =
 inline const QString kFolderFitted =
     QStringLiteral("Fitted %1, failed %2, matched no slot %3, skipped %4, several for one slot %5");
 
+// Why a drop on the editor window is refused, in one log line.
+inline const QString kDropRefused = QStringLiteral("Drop refused: %1");
+inline const QString kDropOneFile = QStringLiteral("drop one file at a time");
+inline const QString kDropNotLocal = QStringLiteral("%1 is not a local file");
+inline const QString kDropNotAFile = QStringLiteral("%1 is no file (a folder, or gone)");
+inline const QString kDropOnPreview = QStringLiteral("%1: drop pictures on the preview");
+inline const QString kDropUnknownKind =
+    QStringLiteral("%1 is neither a theme archive (%2) nor a picture the slots take (%3); "
+                   "with Shift held, any picture is fitted to the slot");
+inline const QString kDropWhileWorking =
+    QStringLiteral("wait until the work in progress has ended");
+
 inline const QString kCompareWithAnotherTheme = QStringLiteral("Compare with another theme\u2026");
 
 // Why a picture is not decoded: its data is cut short or damaged, or decoding it would take more
@@ -128,5 +140,7 @@ inline const QString kArchiveFilter = QStringLiteral("(*.bz2)|*.bz2");
 inline const QString kPictureFilter = QStringLiteral(
     "All (*.gif;*.jpg;*.jpeg)|*.gif;*.jpg;*.jpeg;|CompuServe GIF Image (*.gif)|*.gif|"
     "JPEG Image File (*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg");
+// Added to the picture dialog for the slots whose file is a bitmap.
+inline const QString kBitmapFilter = QStringLiteral("Windows Bitmap (*.bmp)|*.bmp");
 
 } // namespace palvex::theme::dialogs

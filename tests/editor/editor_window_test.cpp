@@ -1,4 +1,6 @@
 #include "editor/editor_window.h"
+#include "editor/fit_actions.h"
+#include "editor/fit_dialog.h"
 #include "editor/picture_box.h"
 #include "tests/support/find_control.h"
 #include "tests/support/picture_bytes.h"
@@ -207,6 +209,22 @@ private slots:
         w->setFileDialogRunner([](QFileDialog&) { return std::nullopt; });
         w->btnFileOutputClick();
         QCOMPARE(control<QLineEdit>(*w, "edtOutput")->text(), QString("/chosen/out.bz2"));
+
+        // A slot whose file is a bitmap lists bitmaps too, and opens on them; the next slot
+        // does not.
+        auto plus = window(TerminalModel::KorvellPlus);
+        plus->setFileDialogRunner([&](QFileDialog& dialog) -> std::optional<QString> {
+            seen << dialog.nameFilters().join(";") + "|" + dialog.selectedNameFilter();
+            return std::nullopt;
+        });
+        control<QComboBox>(*plus, "cboImg")->setCurrentIndex(6); // System, menu5.bmp
+        plus->choosePicture();
+        control<QComboBox>(*plus, "cboImg")->setCurrentIndex(8); // MenuButton, menu01.gif
+        plus->choosePicture();
+        const QString parts = "All (*.gif *.jpg *.jpeg);CompuServe GIF Image (*.gif);JPEG Image "
+                              "File (*.jpg);JPEG Image File (*.jpeg)";
+        QCOMPARE(seen.mid(4), QStringList({parts + ";Windows Bitmap (*.bmp)|Windows Bitmap (*.bmp)",
+                                           parts + "|All (*.gif *.jpg *.jpeg)"}));
     }
 
     void thePictureDialogPreviewsTheFileUnderTheCursor() {
@@ -339,82 +357,131 @@ private slots:
         qunsetenv("TMPDIR");
     }
 
-    // Drags one or more files to a point of the window and drops them there when the drag is
-    // taken; answers whether the drop was taken, as a copy.
-    static bool dropFiles(QWidget& w, const QStringList& paths, QPoint at) {
+    // Drags one or more files to a point of the window, as a file manager does (offering a copy
+    // or a move), and drops them there; answers whether the drop was taken, as a copy.
+    static bool dropFiles(QWidget& w, const QStringList& paths, QPoint at,
+                          Qt::KeyboardModifiers onTheWay, Qt::KeyboardModifiers atTheDrop) {
         QMimeData data;
         QList<QUrl> urls;
         for (const QString& path : paths)
             urls << QUrl::fromLocalFile(path);
         data.setUrls(urls);
         const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
-        QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, onTheWay);
         QApplication::sendEvent(&w, &enter);
-        QDragMoveEvent move(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragMoveEvent move(at, offered, &data, Qt::LeftButton, onTheWay);
         QApplication::sendEvent(&w, &move);
-        if (!enter.isAccepted() || !move.isAccepted())
+        if (!enter.isAccepted() || !move.isAccepted() || move.dropAction() != Qt::CopyAction)
             return false;
-        QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(at, offered, &data, Qt::LeftButton, atTheDrop);
         QApplication::sendEvent(&w, &drop);
         QCoreApplication::processEvents(); // an archive is opened once the drop is over
         return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
     }
 
     void dropsOnTheEditor_data() {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<QString>("slotFile");
         QTest::addColumn<QStringList>("files"); // in pick/; "sample" is the sample theme
         QTest::addColumn<QString>("place");
+        QTest::addColumn<bool>("shiftOnTheWay");
+        QTest::addColumn<bool>("shiftAtTheDrop");
         QTest::addColumn<bool>("taken");
         QTest::addColumn<QString>("logged");
-        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("box"); // or the fitting's dialog
+        const int korvell = int(TerminalModel::Korvell);
+        const QString mi1 = "image/mi1.gif";
         QTest::newRow("a picture on the preview changes the slot")
-            << QStringList{"mi1.gif"} << "GroupBox1" << true << "Replaced image mi1.gif"
+            << korvell << 4 << mi1 << QStringList{"mi1.gif"} << "GroupBox1" << false << false
+            << true << "Replaced image mi1.gif"
             << "";
+        QTest::newRow("Shift let go before the drop: a plain change")
+            << korvell << 4 << mi1 << QStringList{"mi1.gif"} << "GroupBox1" << true << false << true
+            << "Replaced image mi1.gif"
+            << "";
+        QTest::newRow("Shift pressed only at the drop: a fitting")
+            << korvell << 4 << mi1 << QStringList{"mi1.gif"} << "GroupBox1" << false << true << true
+            << ""
+            << "fit dialog";
         QTest::newRow("a picture of another name is refused as the change refuses it")
-            << QStringList{"Mi1.gif"} << "GroupBox1" << true << ""
+            << korvell << 4 << mi1 << QStringList{"Mi1.gif"} << "GroupBox1" << false << false
+            << true << ""
             << "File name must be same !";
-        QTest::newRow("a picture beside the preview is not taken")
-            << QStringList{"mi1.gif"} << "GroupBox2" << false << ""
+        QTest::newRow("a picture beside the preview is refused, saying why")
+            << korvell << 4 << mi1 << QStringList{"mi1.gif"} << "GroupBox2" << false << false
+            << false << "Drop refused: mi1.gif: drop pictures on the preview"
+            << "";
+        QTest::newRow("two pictures are refused, saying why")
+            << korvell << 4 << mi1 << QStringList{"mi1.gif", "mi2.gif"} << "GroupBox1" << true
+            << true << false << "Drop refused: drop one file at a time"
             << "";
         QTest::newRow("a theme archive anywhere is opened")
-            << QStringList{"sample"} << "log" << true << "Unpacked Files :30"
+            << korvell << 4 << mi1 << QStringList{"sample"} << "log" << true << true << true
+            << "Unpacked Files :30"
+            << "";
+        QTest::newRow("a bitmap on a bitmap slot changes it")
+            << int(TerminalModel::KorvellPlus) << 6 << "image/en/menu5.bmp"
+            << QStringList{"menu5.bmp"} << "GroupBox1" << false << false << true
+            << "Replaced image menu5.bmp"
             << "";
     }
 
     void dropsOnTheEditor() {
+        QFETCH(int, model);
+        QFETCH(int, slot);
+        QFETCH(QString, slotFile);
         QFETCH(QStringList, files);
         QFETCH(QString, place);
+        QFETCH(bool, shiftOnTheWay);
+        QFETCH(bool, shiftAtTheDrop);
         QFETCH(bool, taken);
         QFETCH(QString, logged);
         QFETCH(QString, box);
         qputenv("TMPDIR", scratch_.path().toUtf8());
         QTemporaryDir folder;
-        const QByteArray original = palvex::test::gifPicture(40, 40);
-        const QString slotFile =
-            palvex::test::writeBytes(folder.path() + "/IMAGE/image/mi1.gif", original);
+        const auto picture = [](const QString& name, int side) {
+            return name.endsWith(".bmp") ? palvex::test::monochromeBmp(side, side)
+                                         : palvex::test::gifPicture(side, side);
+        };
+        const QByteArray original = picture(slotFile, 40);
+        const QString slotPath =
+            palvex::test::writeBytes(folder.path() + "/IMAGE/" + slotFile, original);
         QStringList paths;
         for (const QString& name : files)
-            paths << (name == "sample"
-                          ? QStringLiteral(PALVEX_SAMPLE_KORVELL)
-                          : palvex::test::writeBytes(folder.path() + "/pick/" + name,
-                                                     palvex::test::gifPicture(55, 55)));
-        TEditorWindow w(TerminalModel::Korvell, folder.path() + "/IMAGE");
+            paths << (name == "sample" ? QStringLiteral(PALVEX_SAMPLE_KORVELL)
+                                       : palvex::test::writeBytes(folder.path() + "/pick/" + name,
+                                                                  picture(name, 55)));
+        TEditorWindow w(TerminalModel(model), folder.path() + "/IMAGE");
         QStringList boxes;
         w.setMessageBoxRunner([&](QMessageBox& b) { boxes << b.text(); });
+        w.findChild<FitActions*>("FitActions")->setDialogRunner([&](FitDialog&) {
+            boxes << "fit dialog";
+            return false;
+        });
         w.show();
-        control<QComboBox>(w, "cboImg")->setCurrentIndex(4);
+        control<QComboBox>(w, "cboImg")->setCurrentIndex(slot);
         w.cboImgChange();
         QVERIFY(palvex::test::workDone(w));
         const QString before = control<QPlainTextEdit>(w, "log")->toPlainText();
 
-        QCOMPARE(dropFiles(w, paths, control<QWidget>(w, place.toLatin1())->geometry().center()),
+        const auto keys = [](bool shift) {
+            return shift ? Qt::KeyboardModifiers(Qt::ShiftModifier) : Qt::NoModifier;
+        };
+        QCOMPARE(dropFiles(w, paths, control<QWidget>(w, place.toLatin1())->geometry().center(),
+                           keys(shiftOnTheWay), keys(shiftAtTheDrop)),
                  taken);
         QVERIFY(palvex::test::workDone(w));
         const QString added = control<QPlainTextEdit>(w, "log")->toPlainText().mid(before.size());
-        QVERIFY2(logged.isEmpty() ? !added.contains("Replaced") && !added.contains("Unpacked")
+        QVERIFY2(logged.isEmpty() ? !added.contains("Replaced") && !added.contains("Unpacked") &&
+                                        !added.contains("refused")
                                   : added.contains(logged),
                  qPrintable(added));
         QCOMPARE(boxes, box.isEmpty() ? QStringList() : QStringList{box});
-        QCOMPARE(readAll(slotFile) != original, !logged.isEmpty()); // the archive holds one too
+        const bool changed = logged.startsWith("Replaced") || logged.startsWith("Unpacked");
+        QCOMPARE(readAll(slotPath) != original, changed); // the archive holds one too
+        for (const QString& path : paths)
+            QVERIFY(QFileInfo::exists(path)); // a drop only ever reads
         qunsetenv("TMPDIR");
     }
 

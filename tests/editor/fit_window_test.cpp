@@ -101,26 +101,37 @@ private slots:
         QCOMPARE(dialog.fitted()->size, QSize(40, 40));
     }
 
-    // Shift turns a drop on the preview into a fitting; a plain drop is left to others.
-    void aShiftDropFitsTheDroppedPicture() {
+    // Shift turns a drop on the preview into a fitting. A file manager offers a copy or a move
+    // and proposes the move while Shift is held: the drop is still a copy, so the technician's
+    // picture stays where it was.
+    void aShiftDropFitsTheDroppedPictureAndCopiesIt() {
         QStringList boxes;
         auto w = window(boxes);
         int dialogs = 0;
         actions(*w).setDialogRunner([&](FitDialog&) { return ++dialogs > 0; });
-        QWidget* preview = w->findChild<QWidget*>("Image1");
+        const QPoint preview = w->findChild<QWidget*>("GroupBox1")->geometry().center();
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(logo_)});
+        const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+        QList<Qt::DropAction> reported;
         for (Qt::KeyboardModifiers keys :
              {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier)}) {
-            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, keys);
-            QCoreApplication::sendEvent(preview, &enter);
-            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, keys);
-            QCoreApplication::sendEvent(preview, &drop);
+            QDragEnterEvent enter(preview, offered, &data, Qt::LeftButton, keys);
+            enter.setDropAction(keys ? Qt::MoveAction : Qt::CopyAction); // what the source proposes
+            QCoreApplication::sendEvent(w.get(), &enter);
+            QDropEvent drop(preview, offered, &data, Qt::LeftButton, keys);
+            drop.setDropAction(enter.dropAction());
+            QCoreApplication::sendEvent(w.get(), &drop);
+            reported << (drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction);
             QVERIFY(palvex::test::workDone(*w));
         }
+        // A PNG without Shift is no picture a slot takes: refused, and the log says why.
+        QCOMPARE(reported, QList<Qt::DropAction>({Qt::IgnoreAction, Qt::CopyAction}));
+        QVERIFY(log(*w).contains("Drop refused: logo.png is neither a theme archive"));
         QCOMPARE(boxes, QStringList());
         QCOMPARE(dialogs, 1);
         QCOMPARE(QImage(slotFile_).size(), QSize(40, 20));
+        QVERIFY(QFile::exists(logo_));
     }
 
     void anUnreadablePictureIsAnErrorBoxAndChangesNothing() {
