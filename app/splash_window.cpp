@@ -1,5 +1,6 @@
 #include "app/splash_window.h"
 
+#include "editor/window_placement.h"
 #include "editor/window_style.h"
 #include "theme/texts.h"
 
@@ -73,7 +74,7 @@ void TfrmSplash::handOverTo(QWidget* editor) {
 
 void TfrmSplash::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    editor::centreOnScreen(this);
+    editor::placeOnScreen(this);
 }
 
 void TfrmSplash::closeEvent(QCloseEvent* event) {

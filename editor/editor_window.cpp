@@ -3,7 +3,7 @@
 #include "editor/fit_actions.h"
 #include "editor/run_progress.h"
 #include "editor/theme_overview.h"
-#include "editor/window_style.h"
+#include "editor/window_placement.h"
 #include "theme/printable_text.h"
 #include "theme/texts.h"
 #include "theme/workspace_removal.h"
@@ -42,6 +42,7 @@ TEditorWindow::TEditorWindow(TerminalModel model, QString workspaceRoot, QWidget
     setUpUndo();
     setUpDrops();
     buildOverviewButton();
+    fitControls();
     auto* cancel = new QAction(this);
     cancel->setShortcut(Qt::Key_Escape);
     addAction(cancel);
@@ -204,7 +205,7 @@ void TEditorWindow::enableStartingControls(bool enabled) {
 void TEditorWindow::showEvent(QShowEvent* event) {
     // Shown again, the window keeps the state it had when it was hidden.
     QWidget::showEvent(event);
-    centreOnScreen(this);
+    placeOnScreen(this);
 }
 
 void TEditorWindow::closeEvent(QCloseEvent* event) {

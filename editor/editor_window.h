@@ -124,7 +124,7 @@ private:
     void buildLog();
     void buildDialogs();
     void connectHandlers();
-    void placeLog(); // along the bottom edge, full width
+    void fitControls();
     void buildProgress();
     std::optional<QString> runDialog(QFileDialog& dialog, int nameFilter = 0);
     void enableStartingControls(bool enabled);

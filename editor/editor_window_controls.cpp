@@ -6,6 +6,7 @@
 #include "editor/picture_box.h"
 #include "editor/picture_preview.h"
 #include "editor/run_progress.h"
+#include "editor/window_placement.h"
 #include "editor/window_style.h"
 #include "theme/texts.h"
 
@@ -25,10 +26,8 @@ using namespace theme;
 
 namespace {
 
-constexpr int kLogHeight = 75;
 constexpr int kDetailValueX = 66;
-constexpr int kDetailGap = 4;    // the least room between a detail's caption and its value
-constexpr int kWindowMargin = 8; // the progress strip keeps off the window's edge
+constexpr int kDetailGap = 4; // the least room between a detail's caption and its value
 
 template <typename Control>
 Control* place(QWidget* parent, const char* name, QPoint at, QSize size = {}) {
@@ -59,6 +58,7 @@ QFileDialog* fileDialog(QWidget* parent, const char* name, const QString& filter
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setNameFilters(qtNameFilters(filter));
     dialog->selectNameFilter(dialog->nameFilters().value(0));
+    keepDialogOnScreen(dialog);
     return dialog;
 }
 
@@ -126,6 +126,7 @@ void TEditorWindow::buildControls() {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     buildDialogs();
     buildProgress();
+    setMinimumSize(smallestClient(layout));
 }
 
 void TEditorWindow::buildLog() {
@@ -136,7 +137,6 @@ void TEditorWindow::buildLog() {
     log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     log->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    placeLog();
 }
 
 void TEditorWindow::buildDialogs() {
@@ -176,7 +176,7 @@ void TEditorWindow::buildDetails(QPoint at) {
 // Below the compile button, where the window has room in both models.
 void TEditorWindow::buildOverviewButton() {
     btnOverview = button(this, "btnOverview", QStringLiteral("Overview"),
-                         editorLayout(model_).btnCompress + QPoint(0, 49), {193, 25});
+                         editorLayout(model_).btnCompress + kOverviewBelowCompile, kOverviewButton);
     btnOverview->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     btnOverview->setToolTip(QStringLiteral("Every slot at once (Ctrl+T)"));
     connect(btnOverview, &QPushButton::clicked, this, &TEditorWindow::btnOverviewClick);
@@ -184,20 +184,39 @@ void TEditorWindow::buildOverviewButton() {
 
 // In the strip between the preview's frame and the log, which both models leave empty.
 void TEditorWindow::buildProgress() {
-    const QRect frame = editorLayout(model_).groupBox1;
-    const int logTop = editorLayout(model_).windowSize.height() - kLogHeight;
-    const int left = std::max(frame.left(), kWindowMargin);
-    progress_ = new RunProgress(
-        *this, QRect(QPoint(left, frame.bottom() + 1), QPoint(frame.right(), logTop - 1)));
+    const EditorLayout& layout = editorLayout(model_);
+    progress_ = new RunProgress(*this, fitLayout(layout, layout.windowSize).progressStrip);
     connect(progress_, &RunProgress::cancelClicked, this, &TEditorWindow::cancelWork);
 }
 
 void TEditorWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    placeLog();
+    fitControls();
 }
 
-void TEditorWindow::placeLog() {
+// The drawn places where the window has room for them; in a smaller window (a laptop's screen)
+// the preview scales down so that every control stays whole and apart, the log included.
+void TEditorWindow::fitControls() {
+    if (!btnOverview)
+        return; // still being built
+    const EditorLayout& layout = editorLayout(model_);
+    const LayoutFit fit = fitLayout(layout, size());
+    GroupBox1->setGeometry(fit.previewFrame);
+    Image1->setGeometry(QRect(QPoint(0, 6), fit.preview));
+    Image1->setScale(fit.scale);
+    const QPoint left(fit.shiftLeft, 0);
+    const std::pair<QWidget*, QPoint> column[] = {
+        {cboImg, layout.cboImg},
+        {btnReplace, layout.btnReplace},
+        {btnCompress, layout.btnCompress},
+        {btnDecompress, layout.btnDecompress},
+        {GroupBox2, layout.groupBox2},
+        {ImgFile, layout.imgFile},
+        {btnOverview, layout.btnCompress + kOverviewBelowCompile},
+    };
+    for (const auto& [control, drawn] : column)
+        control->move(drawn - left);
+    progress_->place(fit.progressStrip);
     log->setGeometry(0, height() - kLogHeight, width(), kLogHeight);
 }
 

@@ -1,6 +1,7 @@
 #include "editor/fit_dialog.h"
 
 #include "editor/picture_box.h"
+#include "editor/window_placement.h"
 #include "pictures/picture_file.h"
 #include "platform/exception.h"
 #include "theme/file_functions.h"
@@ -9,9 +10,11 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPromise>
 #include <QPushButton>
+#include <QScreen>
 #include <QThreadPool>
 #include <memory>
 
@@ -25,17 +28,29 @@ namespace {
 // Large slots (800 x 600) would make the dialog twice a screen wide: the pictures are shown
 // at most this big, their details give the real sizes.
 constexpr QSize kShownAtMost(400, 300);
+// What the dialog needs beside and below its two pictures: margins, captions, details, buttons.
+constexpr QSize kAroundPictures(60, 260);
 
-QImage forDisplay(const QImage& picture) {
-    if (picture.width() <= kShownAtMost.width() && picture.height() <= kShownAtMost.height())
+QImage forDisplay(const QImage& picture, QSize atMost = kShownAtMost) {
+    if (picture.width() <= atMost.width() && picture.height() <= atMost.height())
         return picture;
-    return picture.scaled(kShownAtMost, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return picture.scaled(atMost, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
-PictureBox* pictureBox(QWidget* parent, const char* name, QSize slotBox) {
+// On a small screen the two pictures shrink so that the dialog and its buttons stay on it.
+QSize shownAtMost(const QWidget* parent) {
+    const QScreen* screen =
+        parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return kShownAtMost;
+    const QSize room = screen->availableGeometry().size() - kAroundPictures;
+    return kShownAtMost.boundedTo({room.width() / 2, room.height()}).expandedTo({120, 60});
+}
+
+PictureBox* pictureBox(QWidget* parent, const char* name, QSize slotBox, QSize atMost) {
     auto* box = new PictureBox(parent);
     box->setObjectName(QLatin1String(name));
-    box->setMinimumSize(slotBox.boundedTo(kShownAtMost).expandedTo({120, 60}));
+    box->setMinimumSize(slotBox.boundedTo(atMost).expandedTo({120, 60}));
     return box;
 }
 
@@ -69,10 +84,12 @@ FitAttempt attemptFit(const FitTarget& target, const QImage& source) {
 
 FitDialog::FitDialog(const QString& slotFile, const QImage& source, FitTarget target,
                      const FitAttempt& first, QWidget* parent)
-    : QDialog(parent), name_(displayName(slotFile)), source_(source), target_(target) {
+    : QDialog(parent), name_(displayName(slotFile)), source_(source), target_(target),
+      shownAtMost_(shownAtMost(parent)) {
     setWindowTitle(QStringLiteral("Fit a picture to this slot"));
-    imgCurrent = pictureBox(this, "imgCurrent", target.box);
-    imgFitted = pictureBox(this, "imgFitted", target.box);
+    keepDialogOnScreen(this);
+    imgCurrent = pictureBox(this, "imgCurrent", target.box, shownAtMost_);
+    imgFitted = pictureBox(this, "imgFitted", target.box, shownAtMost_);
     lblCurrent = new QLabel(this);
     lblCurrent->setObjectName(QStringLiteral("lblCurrent"));
     lblFitted = new QLabel(this);
@@ -109,7 +126,7 @@ FitDialog::FitDialog(const QString& slotFile, const QImage& source, FitTarget ta
 void FitDialog::showCurrent(const QString& slotFile) {
     try {
         const QImage current = loadPicture(slotFile);
-        imgCurrent->setPicture(forDisplay(current));
+        imgCurrent->setPicture(forDisplay(current, shownAtMost_));
         lblCurrent->setText(details(displayName(slotFile), fileSize(slotFile), current.size()));
     } catch (const Exception& error) {
         lblCurrent->setText(displayName(slotFile) + QStringLiteral("\n") + error.what());
@@ -126,7 +143,7 @@ void FitDialog::refit() {
 
 void FitDialog::showFitted(const FitAttempt& attempt) {
     fitted_ = attempt.fitted;
-    imgFitted->setPicture(attempt.shown);
+    imgFitted->setPicture(forDisplay(attempt.shown, shownAtMost_));
     lblFitted->setText(fitted_ ? details(name_, fitted_->bytes.size(), fitted_->size) +
                                      QStringLiteral("\n") + fitted_->detail
                                : attempt.error);

@@ -44,6 +44,7 @@ private:
     QString name_;
     QImage source_;
     pictures::FitTarget target_;
+    QSize shownAtMost_;
     std::optional<pictures::FittedPicture> fitted_;
     PictureBox* imgCurrent = nullptr;
     PictureBox* imgFitted = nullptr;

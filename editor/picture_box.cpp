@@ -13,11 +13,25 @@ void PictureBox::setPicture(const QImage& picture) {
     update();
 }
 
+void PictureBox::setScale(double scale) {
+    if (scale == scale_)
+        return;
+    scale_ = scale;
+    update();
+}
+
 void PictureBox::paintEvent(QPaintEvent*) {
     if (picture_.isNull())
         return;
     QPainter painter(this);
     painter.setClipRect(rect());
+    if (scale_ != 1.0) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        const QSizeF shown = QSizeF(picture_.size()) * scale_;
+        const QPointF origin((width() - shown.width()) / 2, (height() - shown.height()) / 2);
+        painter.drawImage(QRectF(origin, shown), picture_);
+        return;
+    }
     const QPoint origin((width() - picture_.width()) / 2, (height() - picture_.height()) / 2);
     painter.drawImage(origin, picture_);
 }

@@ -6,7 +6,8 @@
 namespace palvex::editor {
 
 // A picture control: draws its picture at its own size, centred and clipped to the area.
-// With sizeToPicture set, the control takes the size of each picture it is given.
+// With sizeToPicture set, the control takes the size of each picture it is given. A scale
+// below 1 draws the picture smaller by that much (a preview shrunk to a small screen).
 class PictureBox : public QWidget {
     Q_OBJECT
 public:
@@ -15,6 +16,7 @@ public:
     void setPicture(const QImage& picture);
     const QImage& picture() const { return picture_; }
     void setSizeToPicture(bool on) { sizeToPicture_ = on; }
+    void setScale(double scale);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -22,6 +24,7 @@ protected:
 private:
     QImage picture_;
     bool sizeToPicture_ = false;
+    double scale_ = 1.0;
 };
 
 } // namespace palvex::editor

@@ -20,11 +20,7 @@ RunProgress::RunProgress(QWidget& window, QRect strip)
     setObjectName(QStringLiteral("RunProgress"));
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setGeometry(QRect(
-        QPoint(strip.right() + 1 - kButton.width(), strip.center().y() - kButton.height() / 2),
-        kButton));
-    ProgressBar1->setGeometry(strip.left(), strip.center().y() - kBarHeight / 2,
-                              btnCancel->x() - kGap - strip.left(), kBarHeight);
+    place(strip);
     ProgressBar1->hide();
     btnCancel->hide();
     btnCancel->setFocusPolicy(Qt::NoFocus); // the tab order stays that of the drawn controls
@@ -35,6 +31,14 @@ RunProgress::RunProgress(QWidget& window, QRect strip)
     delay_.setSingleShot(true);
     delay_.setInterval(kAppearAfterMs);
     connect(&delay_, &QTimer::timeout, this, &RunProgress::appear);
+}
+
+void RunProgress::place(QRect strip) {
+    btnCancel->setGeometry(QRect(
+        QPoint(strip.right() + 1 - kButton.width(), strip.center().y() - kButton.height() / 2),
+        kButton));
+    ProgressBar1->setGeometry(strip.left(), strip.center().y() - kBarHeight / 2,
+                              btnCancel->x() - kGap - strip.left(), kBarHeight);
 }
 
 void RunProgress::begin(bool cancellable) {

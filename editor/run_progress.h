@@ -17,6 +17,8 @@ class RunProgress : public QObject {
     Q_OBJECT
 public:
     RunProgress(QWidget& window, QRect strip);
+    // The strip moves when the window's controls make room on a small screen.
+    void place(QRect strip);
 
     void begin(bool cancellable);
     void setPercent(int percent);

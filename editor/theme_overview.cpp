@@ -1,6 +1,7 @@
 #include "editor/theme_overview.h"
 
 #include "editor/name_filters.h"
+#include "editor/window_placement.h"
 #include "editor/window_style.h"
 #include "pictures/contact_sheet.h"
 #include "pictures/theme_verification.h"
@@ -92,6 +93,7 @@ ThemeOverview::ThemeOverview(TerminalModel model, QString workspaceRoot, QWidget
     dlgCompare->setFileMode(QFileDialog::ExistingFile);
     dlgCompare->setNameFilters(qtNameFilters(dialogs::kArchiveFilter));
     dlgCompare->setDirectory(modelFolder(model));
+    keepDialogOnScreen(dlgCompare);
     lstSlots = new QListWidget(this);
     lstSlots->setObjectName(QStringLiteral("lstSlots"));
     const SheetGeometry geometry = sheetGeometry(model);
@@ -180,6 +182,7 @@ void ThemeOverview::compareWithAnotherTheme() {
 
 void ThemeOverview::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    placeOnScreen(this);
     refresh();
 }
 

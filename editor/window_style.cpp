@@ -1,9 +1,7 @@
 #include "editor/window_style.h"
 
 #include <QFont>
-#include <QGuiApplication>
 #include <QPalette>
-#include <QScreen>
 #include <QWidget>
 
 namespace palvex::editor {
@@ -29,15 +27,6 @@ void makeBlue(QWidget* control) {
     palette.setColor(QPalette::Text, Qt::blue);
     palette.setColor(QPalette::ButtonText, Qt::blue);
     control->setPalette(palette);
-}
-
-void centreOnScreen(QWidget* window) {
-    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    QRect frame = window->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
 }
 
 } // namespace palvex::editor

@@ -9,7 +9,5 @@ namespace palvex::editor {
 void applyWindowFont(QWidget* window);
 void makeBold(QWidget* control);
 void makeBlue(QWidget* control);
-// Centres a top-level window on the screen it is on.
-void centreOnScreen(QWidget* window);
 
 } // namespace palvex::editor

@@ -97,6 +97,60 @@ private slots:
         QCOMPARE(log->geometry(), QRect(0, size.height() - 75, size.width(), 75));
     }
 
+    // Laptop screens: in a window smaller than drawn every control stays whole, inside the
+    // window and apart from the others, the log along the bottom; with room, the drawn layout.
+    void controlsStayWholeAndApartInSmallerWindows_data() {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<QSize>("client");
+        const int plus = int(TerminalModel::KorvellPlus), korvell = int(TerminalModel::Korvell);
+        QTest::newRow("Korvell Plus as drawn") << plus << QSize(1014, 783);
+        QTest::newRow("Korvell Plus on 1366x768") << plus << QSize(1358, 736);
+        QTest::newRow("Korvell Plus on 1024x600") << plus << QSize(1016, 568);
+        QTest::newRow("Korvell Plus on 800x600") << plus << QSize(792, 568);
+        QTest::newRow("Korvell Plus at its least") << plus << QSize(697, 397);
+        QTest::newRow("Korvell as drawn") << korvell << QSize(553, 414);
+        QTest::newRow("Korvell in a larger window") << korvell << QSize(1200, 900);
+    }
+
+    void controlsStayWholeAndApartInSmallerWindows() {
+        QFETCH(int, model);
+        QFETCH(QSize, client);
+        auto w = window(TerminalModel(model));
+        w->show();
+        w->resize(client);
+        QCOMPARE(w->size(), client);
+        QList<QWidget*> shown;
+        for (QWidget* c : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (!c->isWindow() && !c->isHidden())
+                shown << c;
+        // The drawn layout lets the details' frame and the change button share one line.
+        const auto inside = [](const QWidget* c) {
+            return c->geometry().adjusted(0, 0, -1, -1);
+        };
+        for (QWidget* c : shown) {
+            QVERIFY2(w->rect().contains(c->geometry()), qPrintable(c->objectName()));
+            for (QWidget* other : shown)
+                QVERIFY2(c == other || !inside(c).intersects(inside(other)),
+                         qPrintable(c->objectName() + " " + other->objectName()));
+        }
+        auto* log = control<QPlainTextEdit>(*w, "log");
+        QCOMPARE(log->geometry(), QRect(0, client.height() - 75, client.width(), 75));
+        // The preview shrinks as a whole: the picture keeps its place inside the frame.
+        const QRect frame = control<QGroupBox>(*w, "GroupBox1")->geometry();
+        QVERIFY(QRect(QPoint(), frame.size()).contains(control<QWidget>(*w, "Image1")->geometry()));
+        const QSize drawn =
+            model == int(TerminalModel::Korvell) ? QSize(553, 414) : QSize(1014, 783);
+        if (client.width() >= drawn.width() && client.height() >= drawn.height()) {
+            const QRect drawnFrame = model == int(TerminalModel::Korvell) ? QRect(16, 80, 321, 217)
+                                                                          : QRect(0, 64, 800, 609);
+            QCOMPARE(frame, drawnFrame);
+            QCOMPARE(control<QComboBox>(*w, "cboImg")->x(),
+                     model == int(TerminalModel::Korvell) ? 344 : 808);
+        } else {
+            QVERIFY(frame.width() < 800);
+        }
+    }
+
     void controlTextsAndSettings() {
         auto w = window(TerminalModel::Korvell);
         QCOMPARE(control<QLabel>(*w, "Label1")->text(), QString("Input File :"));
