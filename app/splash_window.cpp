@@ -17,6 +17,7 @@ namespace {
 QPushButton* modelButton(QWidget* parent, const char* name, const QString& text, int top) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(true); // Enter on the focused button starts it, as Space does
     button->setGeometry(88, top, 201, 33);
     editor::makeBold(button);
     return button;

@@ -42,6 +42,7 @@ TEditorWindow::TEditorWindow(TerminalModel model, QString workspaceRoot, QWidget
     setUpUndo();
     setUpDrops();
     buildOverviewButton();
+    setUpKeyboard();
     fitControls();
     auto* cancel = new QAction(this);
     cancel->setShortcut(Qt::Key_Escape);
@@ -195,11 +196,22 @@ void TEditorWindow::cancelWork() {
 }
 
 void TEditorWindow::enableStartingControls(bool enabled) {
+    if (!enabled)
+        focusBeforeWork_ = focusWidget();
     // The overview too: it reads the workspace, which a running pipeline is changing.
     for (QWidget* control :
          std::initializer_list<QWidget*>{btnFileOpen, btnFileOutput, cboImg, btnReplace,
                                          btnCompress, btnDecompress, btnOverview})
         control->setEnabled(enabled);
+    if (!enabled) {
+        focusDuringWork_ = focusWidget();
+        return;
+    }
+    // A greyed button passed the focus on (to the log, after the compile button); it comes
+    // back, unless the user or the work has put it somewhere since.
+    if (focusBeforeWork_ && focusWidget() == focusDuringWork_ && focusBeforeWork_->isEnabled() &&
+        focusBeforeWork_->isVisible())
+        focusBeforeWork_->setFocus();
 }
 
 void TEditorWindow::showEvent(QShowEvent* event) {

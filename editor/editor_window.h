@@ -10,6 +10,7 @@
 #include "theme/slot_catalogue.h"
 
 #include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -131,6 +132,7 @@ private:
     void workStarted(Work kind);
     void workEnded(Work kind, const std::function<void()>& done);
     void setUpUndo();
+    void setUpKeyboard();
     void setUpDrops();
     void showPreviewMenu(const QPoint& at);
     DropRequest dropRequestAt(const QDropEvent& event) const;
@@ -151,6 +153,9 @@ private:
     int holdingPending_ = 0; // of them, those that hold the starting controls
     Work running_ = Work::Preview;
     bool slotTextEdited_ = false;
+    // Where the focus was before work greyed the controls, and where that sent it.
+    QPointer<QWidget> focusBeforeWork_;
+    QPointer<QWidget> focusDuringWork_;
     bool closePending_ = false;
     int busyDepth_ = 0;
     FileDialogRunner runFileDialog_;

@@ -49,6 +49,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, QPoint at)
 QPushButton* button(QWidget* parent, const char* name, const QString& text, QPoint at, QSize size) {
     auto* control = place<QPushButton>(parent, name, at, size);
     control->setText(text);
+    control->setAutoDefault(true); // Enter on the focused button starts it, as Space does
     return control;
 }
 
@@ -178,7 +179,6 @@ void TEditorWindow::buildOverviewButton() {
     btnOverview = button(this, "btnOverview", QStringLiteral("Overview"),
                          editorLayout(model_).btnCompress + kOverviewBelowCompile, kOverviewButton);
     btnOverview->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
-    btnOverview->setToolTip(QStringLiteral("Every slot at once (Ctrl+T)"));
     connect(btnOverview, &QPushButton::clicked, this, &TEditorWindow::btnOverviewClick);
 }
 

@@ -12,11 +12,15 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace palvex::editor {
 
@@ -111,8 +115,18 @@ ThemeOverview::ThemeOverview(TerminalModel model, QString workspaceRoot, QWidget
     layout->addWidget(lstSlots);
     const QSize sheet = geometry.size(static_cast<int>(slotCatalogue(model).size()));
     resize(sheet.width() + 4 * geometry.columns + 40, 620);
-    connect(lstSlots, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { emit slotChosen(lstSlots->row(item)); });
+    // Enter asks for the current slot and leaves the overview in front, for the next one; a
+    // double-click asks for it and brings the editor forward to show it. Escape closes.
+    lstSlots->installEventFilter(this);
+    lstSlots->setFocus(); // the thumbnails take the keys from the start
+    connect(lstSlots, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        emit slotChosen(lstSlots->row(item));
+        if (QWidget* editor = parentWidget()) {
+            editor->raise();
+            editor->activateWindow();
+        }
+    });
+    connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this, &QWidget::close);
     connect(btnCompare, &QPushButton::clicked, this, &ThemeOverview::compareWithAnotherTheme);
 }
 
@@ -139,7 +153,7 @@ void ThemeOverview::refresh() {
             tip += QStringLiteral("; ") + differenceText(difference, otherName_);
         item->setToolTip(printable(tip));
     }
-    lstSlots->setCurrentRow(current);
+    lstSlots->setCurrentRow(std::max(current, 0)); // for the arrow keys and Enter
     QString summary =
         QStringLiteral("%1 of %2 slots ok").arg(findings.okCount()).arg(findings.bySlot.size());
     if (!findings.extraFiles.isEmpty())
@@ -178,6 +192,17 @@ void ThemeOverview::compareWithAnotherTheme() {
     other_ = std::move(other);
     otherName_ = printable(QFileInfo(*archive).fileName());
     refresh();
+}
+
+bool ThemeOverview::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstSlots && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && lstSlots->currentRow() >= 0) {
+            emit slotChosen(lstSlots->currentRow());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ThemeOverview::showEvent(QShowEvent* event) {

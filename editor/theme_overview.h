@@ -21,8 +21,8 @@ namespace palvex::editor {
 inline const QColor kChangeMark{0x00, 0x60, 0xd0};
 
 // Every slot of a model at once: one thumbnail per slot with its details and, for a slot
-// that is not ok, a red mark. Double-clicking a thumbnail asks for that slot. Compared with
-// another theme's archive, the slots that differ from it get a blue mark.
+// that is not ok, a red mark. Enter or a double-click on a thumbnail asks for that slot. Compared
+// with another theme's archive, the slots that differ from it get a blue mark.
 class ThemeOverview : public QWidget {
     Q_OBJECT
 public:
@@ -43,6 +43,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QString comparisonSummary(const pictures::ThemeComparison& comparison) const;

@@ -114,6 +114,14 @@ inline const QString kDropUnknownKind =
 inline const QString kDropWhileWorking =
     QStringLiteral("wait until the work in progress has ended");
 
+// What the editor's buttons do, for their tooltips (with their keys) and accessible names.
+inline const QString kOpenArchiveAction = QStringLiteral("Open a theme archive");
+inline const QString kChooseOutputAction = QStringLiteral("Choose the output file");
+inline const QString kChangeAction = QStringLiteral("Change the selected slot's picture");
+inline const QString kCompileAction = QStringLiteral("Compile the workspace into the output file");
+inline const QString kOverviewAction = QStringLiteral("Every slot at once");
+inline const QString kActionWithKeys = QStringLiteral("%1 (%2)");
+
 inline const QString kCompareWithAnotherTheme = QStringLiteral("Compare with another theme\u2026");
 
 // Why a picture is not decoded: its data is cut short or damaged, or decoding it would take more

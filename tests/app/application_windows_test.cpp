@@ -77,6 +77,30 @@ private slots:
         QCOMPARE(btn1->nextInFocusChain(), static_cast<QWidget*>(btn2));
     }
 
+    void enterOnAFocusedChooserButtonStartsIt_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("editor");
+        QTest::newRow("Korvell") << "btn1"
+                                 << "frmMain";
+        QTest::newRow("Korvell Plus") << "btn2"
+                                      << "frmPlus";
+    }
+
+    void enterOnAFocusedChooserButtonStartsIt() {
+        QFETCH(QString, button);
+        QFETCH(QString, editor);
+        auto windows = start();
+        windows->frmSplash.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&windows->frmSplash));
+        auto* focused = windows->frmSplash.findChild<QPushButton*>(button);
+        focused->setFocus();
+        QTest::keyClick(focused, Qt::Key_Return);
+        QWidget& shown = editor == "frmMain" ? static_cast<QWidget&>(windows->frmMain)
+                                             : static_cast<QWidget&>(windows->frmPlus);
+        QTRY_VERIFY(shown.isVisible());
+        QVERIFY(!windows->frmSplash.isVisible());
+    }
+
     void onlyTheChooserIsVisibleAtStart() {
         auto windows = start();
         QVERIFY(windows->frmSplash.isVisible());

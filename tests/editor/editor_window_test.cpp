@@ -224,6 +224,90 @@ private slots:
         }
     }
 
+    // Each key from a control where the focus may be: what it opens or where the focus goes.
+    void keyboard_data() {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("result");
+        const int alt = Qt::AltModifier;
+        QTest::newRow("Tab leaves the log")
+            << "log" << int(Qt::Key_Tab) << 0 << "focus btnOverview";
+        QTest::newRow("Shift+Tab leaves the log")
+            << "log" << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << "focus btnCompress";
+        QTest::newRow("Alt+O opens an archive") << "log" << int(Qt::Key_O) << alt << "OpenDialog1";
+        QTest::newRow("Alt+U picks the output")
+            << "edtOutput" << int(Qt::Key_U) << alt << "OpenDialog2";
+        QTest::newRow("Alt+C changes the slot")
+            << "cboImg" << int(Qt::Key_C) << alt << "OpenPictureDialog1";
+        QTest::newRow("Alt+M compiles")
+            << "log" << int(Qt::Key_M) << alt << "Please select an output file !";
+        QTest::newRow("Alt+V shows the overview")
+            << "btnReplace" << int(Qt::Key_V) << alt << "frmOverview";
+        QTest::newRow("Enter starts the focused button")
+            << "btnFileOpen" << int(Qt::Key_Return) << 0 << "OpenDialog1";
+    }
+
+    void keyboard() {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, result);
+        auto w = window(TerminalModel::Korvell);
+        QStringList seen;
+        w->setFileDialogRunner([&](QFileDialog& dialog) -> std::optional<QString> {
+            seen << dialog.objectName();
+            return std::nullopt;
+        });
+        w->setMessageBoxRunner([&](QMessageBox& box) { seen << box.text(); });
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QWidget* focused = control<QWidget>(*w, focus.toLatin1());
+        focused->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key),
+                        Qt::KeyboardModifiers(modifiers));
+        // A key clicks its button as a hand would, after a short press.
+        if (result.startsWith("focus "))
+            QCOMPARE(QApplication::focusWidget()->objectName(), result.mid(6));
+        else if (result == "frmOverview")
+            QTRY_VERIFY(w->findChild<QWidget*>(result) &&
+                        w->findChild<QWidget*>(result)->isVisible());
+        else
+            QTRY_COMPARE(seen, QStringList{result});
+        QVERIFY(palvex::test::workDone(*w));
+        QCOMPARE(control<QPlainTextEdit>(*w, "log")->toPlainText().contains('\t'), false);
+    }
+
+    // The compile button greys while it works, which passes the focus on to the log; the focus
+    // comes back when the work has ended.
+    void theFocusComesBackAfterACompile() {
+        auto w = window(TerminalModel::Korvell);
+        w->setMessageBoxRunner([](QMessageBox&) {});
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        control<QLineEdit>(*w, "edtOutput")->setText(scratch_.path() + "/focus.bz2");
+        auto* compile = control<QPushButton>(*w, "btnCompress");
+        compile->setFocus();
+        QTest::keyClick(compile, Qt::Key_Space);
+        QVERIFY(palvex::test::workDone(*w));
+        QCOMPARE(QApplication::focusWidget(), compile);
+    }
+
+    void buttonsAndFieldsAreNamedForAssistiveTechnology() {
+        auto w = window(TerminalModel::KorvellPlus);
+        for (const auto& [label, field] :
+             {std::pair{"Label1", "edtFileBz2"}, std::pair{"Label2", "edtOutput"}})
+            QCOMPARE(control<QLabel>(*w, label)->buddy(), control<QWidget>(*w, field));
+        for (const char* name : {"btnFileOpen", "btnFileOutput"}) {
+            auto* button = control<QPushButton>(*w, name);
+            QCOMPARE(button->text(), QString("..."));
+            QVERIFY(!button->accessibleName().isEmpty());
+            QVERIFY(button->toolTip().startsWith(button->accessibleName() + " (Alt+"));
+        }
+    }
+
     void outputFieldTakesTypedTextAndInputFieldDoesNot() {
         auto w = window(TerminalModel::Korvell);
         w->show();

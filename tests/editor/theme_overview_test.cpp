@@ -4,6 +4,7 @@
 #include "tests/support/picture_bytes.h"
 #include "tests/support/work_done.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -69,6 +70,8 @@ private slots:
         QVERIFY(list->item(29)->toolTip().startsWith("3.8 Other: ok, "));
 
         QVERIFY(QTest::qWaitForWindowExposed(overview));
+        overview->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(overview));
         const QPoint cell = list->visualItemRect(list->item(5)).center();
         QVERIFY(!cell.isNull());
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell);
@@ -77,6 +80,20 @@ private slots:
         QVERIFY(palvex::test::workDone(w));
         QVERIFY(control<QPlainTextEdit>(w, "log")->toPlainText().endsWith(
             "Retrieving mi2.gif details..."));
+        QTRY_COMPARE(QApplication::activeWindow(), &w); // the editor comes forward to show it
+
+        // From the keyboard: Enter picks the current slot and leaves the overview in front,
+        // Escape closes it.
+        overview->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(overview));
+        list->setFocus();
+        list->setCurrentRow(7);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(control<QComboBox>(w, "cboImg")->currentIndex(), 7);
+        QVERIFY(palvex::test::workDone(w));
+        QCOMPARE(QApplication::activeWindow(), overview);
+        QTest::keyClick(list, Qt::Key_Escape);
+        QVERIFY(!overview->isVisible());
         qunsetenv("TMPDIR");
     }
 
