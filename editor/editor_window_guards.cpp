@@ -35,6 +35,7 @@ QString findingsText(const QStringList& findings) {
 bool TEditorWindow::askUserTo(QMessageBox::StandardButton go, QMessageBox::StandardButton stay,
                               const QString& text, const QString& question) {
     QMessageBox box(QMessageBox::Question, texts::kApplicationTitle, text, go | stay, this);
+    box.setTextFormat(Qt::PlainText);
     box.setInformativeText(question);
     box.setDefaultButton(stay);
     box.setEscapeButton(stay);

@@ -52,9 +52,11 @@ void TEditorWindow::askUser(const std::function<void()>& dialog) {
     });
 }
 
+// Boxes show plain text: a name like "<h1>x" is shown as it is, never read as markup.
 void TEditorWindow::showError(const QString& text) {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), printable(text),
                     QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
     WaitingForUser waiting(*this);
     runMessageBox_(box);
 }
@@ -62,6 +64,7 @@ void TEditorWindow::showError(const QString& text) {
 void TEditorWindow::showMessage(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, texts::kApplicationTitle, printable(text), QMessageBox::Ok,
                     this);
+    box.setTextFormat(Qt::PlainText);
     WaitingForUser waiting(*this);
     runMessageBox_(box);
 }

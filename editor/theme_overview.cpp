@@ -89,6 +89,7 @@ ThemeOverview::ThemeOverview(TerminalModel model, QString workspaceRoot, QWidget
     lblSummary = new QLabel(this);
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
     lblSummary->setWordWrap(true);
+    lblSummary->setTextFormat(Qt::PlainText); // it names files from archives
     btnCompare = new QPushButton(texts::kCompareWithAnotherTheme, this);
     btnCompare->setObjectName(QStringLiteral("btnCompare"));
     dlgCompare = new QFileDialog(this);

@@ -677,10 +677,13 @@ private slots:
     // The compile's output field follows the rule of every output: a FIFO is left as it is.
     void anOutputThatIsNoRegularFileGetsAnErrorBox() {
         auto w = window(TerminalModel::Korvell);
-        const QString fifo = scratch_.path() + "/out.bz2";
+        const QString fifo = scratch_.path() + "/<i>out.bz2"; // shown as it is, not as markup
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0644) == 0);
         QStringList boxes;
-        w->setMessageBoxRunner([&](QMessageBox& box) { boxes << box.text(); });
+        w->setMessageBoxRunner([&](QMessageBox& box) {
+            QCOMPARE(box.textFormat(), Qt::PlainText);
+            boxes << box.text();
+        });
         control<QLineEdit>(*w, "edtOutput")->setText(fifo);
         w->show();
         QTest::mouseClick(control<QPushButton>(*w, "btnCompress"), Qt::LeftButton);

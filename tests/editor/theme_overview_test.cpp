@@ -63,6 +63,8 @@ private slots:
         auto* list = control<QListWidget>(*overview, "lstSlots");
         QCOMPARE(list->count(), 30);
         QCOMPARE(control<QLabel>(*overview, "lblSummary")->text(), QString("0 of 30 slots ok"));
+        // The summary names files from archives: "<h1>x" is shown as it is, not as markup.
+        QCOMPARE(control<QLabel>(*overview, "lblSummary")->textFormat(), Qt::PlainText);
 
         QTest::mouseClick(control<QPushButton>(w, "btnFileOpen"), Qt::LeftButton);
         QVERIFY(palvex::test::workDone(w));

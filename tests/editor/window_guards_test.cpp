@@ -202,11 +202,14 @@ private slots:
         QTemporaryDir folder;
         const QString input = folder.path() + "/in/img.bz2";
         QVERIFY(QDir().mkpath(folder.path() + "/in") && QFile::copy(kSample, input));
-        QVERIFY(QFile::link(folder.path() + "/in", folder.path() + "/link"));
-        const QString output = overInput ? folder.path() + "/link/img.bz2" : folder.path() + "/out";
+        // A name that reads as markup is shown as it is.
+        QVERIFY(QFile::link(folder.path() + "/in", folder.path() + "/<i>link"));
+        const QString output =
+            overInput ? folder.path() + "/<i>link/img.bz2" : folder.path() + "/out";
         TEditorWindow w(TerminalModel::Korvell, folder.path() + "/IMAGE");
         QStringList asked;
         w.setMessageBoxRunner([&](QMessageBox& box) {
+            QCOMPARE(box.textFormat(), Qt::PlainText);
             asked << box.text();
             box.button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
         });
