@@ -97,14 +97,19 @@ QString printableName(std::string_view bytes) {
     return out;
 }
 
-QString nameText(std::string_view bytes) {
-    for (std::string_view rest = bytes; !rest.empty();) {
-        const std::size_t length = utf8SequenceLength(rest);
+bool isValidUtf8(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const std::size_t length = utf8SequenceLength(bytes);
         if (length == 0)
-            return printableName(bytes);
-        rest.remove_prefix(length);
+            return false;
+        bytes.remove_prefix(length);
     }
-    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+    return true;
+}
+
+QString nameText(std::string_view bytes) {
+    return isValidUtf8(bytes) ? QString::fromUtf8(bytes.data(), qsizetype(bytes.size()))
+                              : printableName(bytes);
 }
 
 } // namespace palvex::theme

@@ -19,6 +19,8 @@ QString printable(QStringView text, bool keepTabs = false);
 // every byte that is not part of valid UTF-8 as \xNN.
 QString printableName(std::string_view bytes);
 
+bool isValidUtf8(std::string_view bytes);
+
 // A file name as the file system holds it, as text: the name itself when it is valid UTF-8
 // (so that it still names the file), else its printableName form. Shown to the user, it
 // still goes through printable.

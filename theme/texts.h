@@ -138,6 +138,11 @@ inline const QString kOverDecodeBudget =
                    "readers allow");
 inline const QString kNoReadPermission =
     QStringLiteral("Permission denied: this user may not read the picture");
+// A command-line argument that is not UTF-8 cannot name its file through Qt: refused, not read
+// as another name.
+inline const QString kArgumentNotUtf8 =
+    QStringLiteral("An argument is not valid UTF-8: %1 (rename the file, or give another name)");
+
 } // namespace palvex::theme::texts
 
 // File dialog settings, in the "description|patterns|..." form the filters were drawn up in.

@@ -36,6 +36,26 @@ TEST(CliFrontEnd, OnlyPictureCommandsLoadTheGuiLibrary) {
     }
 }
 
+// A name that is not UTF-8 would reach Qt as another name (its bad bytes replaced): the command
+// refuses it and writes nothing under any name.
+TEST(CliFrontEnd, AnArgumentThatIsNotUtf8IsRefused) {
+    ScratchFolder scratch;
+    const std::string workspace = " --workspace " + scratch / "W";
+    const std::string bad = "\"" + scratch / "bad" + "$(printf '\\377')" + "\"";
+    const std::string commands[] = {
+        "compile " + bad + ".bz2" + workspace,
+        "fit korvell 0 " + bad + ".png --output " + scratch / "out.jpg",
+    };
+    for (const std::string& arguments : commands) {
+        std::string output;
+        EXPECT_EQ(shell(std::string(PALVEX_THEME) + " " + arguments + " 2>&1", &output), 2)
+            << arguments;
+        EXPECT_NE(output.find("not valid UTF-8: "), std::string::npos) << output;
+        EXPECT_NE(output.find("bad\\xff"), std::string::npos) << output;
+        EXPECT_TRUE(std::filesystem::is_empty(scratch.path())) << arguments;
+    }
+}
+
 // An installed tree: the program in bin/, the picture part where the install rule puts it.
 TEST(CliFrontEnd, FindsThePicturePartInAnInstalledTree) {
     namespace fs = std::filesystem;
