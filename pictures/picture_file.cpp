@@ -1,9 +1,9 @@
 #include "pictures/picture_file.h"
 
 #include "pictures/picture_preparation.h"
-#include "pictures/picture_structure.h"
 #include "platform/exception.h"
 #include "platform/file_operations.h"
+#include "theme/picture_structure.h"
 #include "theme/size_text.h"
 #include "theme/texts.h"
 
@@ -20,20 +20,9 @@ namespace palvex::pictures {
 
 namespace {
 
-QByteArray formatForExtension(const QString& suffix) {
-    const QString lower = suffix.toLower();
-    if (lower == QLatin1String("jpg") || lower == QLatin1String("jpeg"))
-        return "jpeg";
-    if (lower == QLatin1String("gif"))
-        return "gif";
-    if (lower == QLatin1String("bmp"))
-        return "bmp";
-    return {};
-}
-
 QByteArray slotFormatOf(const QString& path) {
     const QString suffix = QFileInfo(path).suffix();
-    const QByteArray format = formatForExtension(suffix);
+    const QByteArray format = theme::structureFormat(suffix);
     if (format.isEmpty())
         throw Exception(
             QStringLiteral("Unknown picture file extension (.%1)").arg(suffix).toStdString());
@@ -86,11 +75,11 @@ private:
     QStringList* outer_ = nullptr;
 };
 
-PictureStructure structureOf(const QString& path, const QByteArray& format) {
+theme::PictureStructure structureOf(const QString& path, const QByteArray& format) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Exception(file.errorString().toStdString());
-    return readPictureStructure(file, format);
+    return theme::readPictureStructure(file, format);
 }
 
 // The size the header declares; raises with the reader's reason when there is none, or with
@@ -100,7 +89,8 @@ QSize headerSize(QImageReader& reader, const QString& path) {
     const QSize size = reader.size();
     if (size.isValid() && !size.isEmpty())
         return size;
-    if (const PictureStructure structure = structureOf(path, reader.format()); structure.cutShort)
+    if (const theme::PictureStructure structure = structureOf(path, reader.format());
+        structure.cutShort)
         throw Exception(structure.problem.toStdString());
     if (!warnings.first().isEmpty())
         throw Exception(warnings.first().toStdString());
@@ -196,7 +186,7 @@ private:
     QImageReader reader_;
     QSize header_;
     int bytesPerPixel_ = 4;
-    PictureStructure structure_;
+    theme::PictureStructure structure_;
 };
 
 } // namespace

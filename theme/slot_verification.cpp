@@ -2,10 +2,12 @@
 
 #include "platform/directory_listing.h"
 #include "theme/file_functions.h"
+#include "theme/picture_structure.h"
 #include "theme/printable_text.h"
 #include "theme/size_text.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <filesystem>
@@ -101,8 +103,23 @@ SlotFileFinding checkSlotFile(TerminalModel model, int index, const QString& wor
         return finding;
     }
     finding.bytes = fileSize(path);
-    if (static_cast<double>(*finding.bytes) / 1024.0 > finding.limits.maxSizeKb)
+    if (static_cast<double>(*finding.bytes) / 1024.0 > finding.limits.maxSizeKb) {
         finding.refuse(SlotStatus::OverBytes);
+        return finding;
+    }
+    // The header's height and width and the file's structure, read without decoding a pixel:
+    // what a compile can check with no picture reader at hand.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        finding.refuse(SlotStatus::Unreadable, file.errorString());
+        return finding;
+    }
+    const PictureStructure structure =
+        readPictureStructure(file, structureFormat(QFileInfo(path).suffix()));
+    if (!structure.problem.isEmpty())
+        finding.refuse(SlotStatus::Unreadable, structure.problem);
+    else if (structure.declared.isValid() && finding.exceedsLimits(structure.declared))
+        finding.refuse(SlotStatus::OverPixels);
     else
         finding.status = SlotStatus::Ok;
     return finding;

@@ -9,8 +9,8 @@
 #include <optional>
 
 // The verification rules that need no pixels: a slot file's presence under its exact name, its
-// kind and its size, the statuses and the words that explain them. The pixels' part (the
-// declared height and width, the decode) lies with the pictures.
+// kind, its size, its structure and the height and width its header declares, the statuses and
+// the words that explain them. Decoding the pixels lies with the pictures.
 namespace palvex::theme {
 
 // OverBytes: more kb than the slot takes; OverPixels: higher or wider than it takes.
@@ -44,8 +44,9 @@ struct SlotFileFinding {
 QString findingDetails(const SlotFileFinding& finding);
 
 // The rules of one slot file in the order a change applies them: present under its exact name
-// (a name in other letter case is named), a regular file, within its kb. Ok here means that
-// its pixels are to be checked next.
+// (a name in other letter case is named), a regular file, within its kb, whole in its structure
+// and within its height and width as its header declares them. Ok here means that its pixels
+// are to be decoded next.
 SlotFileFinding checkSlotFile(TerminalModel model, int index, const QString& workspaceRoot);
 
 // The files of the workspace that belong to no slot, relative and sorted; links are listed,

@@ -1,13 +1,14 @@
-#include "pictures/picture_structure.h"
+#include "theme/picture_structure.h"
 
 #include "theme/texts.h"
 
 #include <QIODevice>
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <optional>
 
-namespace palvex::pictures {
+namespace palvex::theme {
 
 namespace texts = theme::texts;
 
@@ -78,10 +79,10 @@ std::int32_t littleEndian32(const QByteArray& bytes, int at) {
 }
 
 PictureStructure cutShort(const char* format) {
-    return {texts::kPrematureEnd.arg(QLatin1String(format)), true, {}, 0, 0};
+    return {texts::kPrematureEnd.arg(QLatin1String(format)), true, {}, 0, 0, {}};
 }
 PictureStructure damaged(const char* format, const QString& what) {
-    return {texts::kCorruptData.arg(QLatin1String(format), what), false, {}, 0, 0};
+    return {texts::kCorruptData.arg(QLatin1String(format), what), false, {}, 0, 0, {}};
 }
 
 // ---- JPEG: markers and scans, as libjpeg meets them
@@ -214,6 +215,8 @@ PictureStructure jpegStructure(ByteReader& in) {
         return damaged("JPEG", texts::kTooManyScans.arg(layout.scans).arg(kMaxJpegScans));
     PictureStructure structure;
     structure.scans = layout.scans;
+    if (layout.frame)
+        structure.declared = QSize(layout.frame->width, layout.frame->height);
     if (layout.frame && layout.multiScan)
         structure.fixedBytes = coefficientBytes(*layout.frame);
     return structure;
@@ -264,6 +267,7 @@ PictureStructure gifStructure(ByteReader& in) {
         }
     }
     structure.extent = extent;
+    structure.declared = extent;
     return structure;
 }
 
@@ -309,11 +313,14 @@ PictureStructure bmpStructure(ByteReader& in, std::int64_t fileSize) {
         bits = littleEndian16(*header, 28);
         compression = littleEndian32(*rest, 0);
     }
+    PictureStructure structure;
+    constexpr std::int64_t kLargest = std::numeric_limits<int>::max();
+    structure.declared = QSize(int(std::min(width, kLargest)), int(std::min(height, kLargest)));
     if (compression == 1 || compression == 2) {
         if (offset < in.consumed() || !in.skip(offset - in.consumed()) ||
             !runLengthEnds(in, compression == 2))
             return cutShort("BMP");
-        return {};
+        return structure;
     }
     // The last row's padding is often left out.
     const std::int64_t row = (width * bits + 31) / 32 * 4;
@@ -321,7 +328,7 @@ PictureStructure bmpStructure(ByteReader& in, std::int64_t fileSize) {
     const std::int64_t room = fileSize - offset - lastRow;
     if (height > 0 && (room < 0 || (row > 0 && height - 1 > room / row)))
         return cutShort("BMP");
-    return {};
+    return structure;
 }
 
 } // namespace
@@ -337,4 +344,15 @@ PictureStructure readPictureStructure(QIODevice& file, const QByteArray& format)
     return {};
 }
 
-} // namespace palvex::pictures
+QByteArray structureFormat(const QString& suffix) {
+    const QString lower = suffix.toLower();
+    if (lower == QLatin1String("jpg") || lower == QLatin1String("jpeg"))
+        return "jpeg";
+    if (lower == QLatin1String("gif"))
+        return "gif";
+    if (lower == QLatin1String("bmp"))
+        return "bmp";
+    return {};
+}
+
+} // namespace palvex::theme

@@ -7,7 +7,7 @@
 
 class QIODevice;
 
-namespace palvex::pictures {
+namespace palvex::theme {
 
 // What a picture file's own structure says before a pixel is decoded. Qt's readers return a
 // partial picture, without an error, for a GIF or BMP cut short, and decode a progressive JPEG
@@ -19,10 +19,14 @@ struct PictureStructure {
     QSize extent;                // the area the frames cover (GIF); empty when not known
     std::int64_t fixedBytes = 0; // what the decoder holds whatever the output's size
     int scans = 0;               // the scans of a JPEG
+    QSize declared;              // the height and width the header declares, frames included
 };
 
 // Walks a JPEG's markers, a GIF's blocks or a BMP's pixel data ("jpeg", "gif", "bmp"); other
 // formats answer an empty structure. Reads the device once through a small buffer.
 PictureStructure readPictureStructure(QIODevice& file, const QByteArray& format);
 
-} // namespace palvex::pictures
+// The structure's name for a slot file's extension ("jpeg", "gif", "bmp"); empty for another.
+QByteArray structureFormat(const QString& suffix);
+
+} // namespace palvex::theme
