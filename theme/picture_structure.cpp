@@ -10,7 +10,6 @@
 
 namespace palvex::theme {
 
-namespace texts = theme::texts;
 
 namespace {
 
