@@ -10,7 +10,6 @@
 
 namespace palvex::theme {
 
-
 namespace {
 
 // The file's bytes in order through a small buffer, counting what was consumed.
