@@ -87,26 +87,36 @@ QByteArray progressiveJpegPicture(int width, int height) {
     return savedJpeg(width, height, true);
 }
 
-QByteArray runLengthBmp(int width, int height) {
+namespace {
+
+// A bitmap's file and info headers with a black-and-white palette, before its pixel data.
+QByteArray twoColourBmpHeader(int width, int height, int bits, int compression, quint32 dataBytes) {
     const quint32 pixelOffset = 14 + 40 + 8;
     QByteArray out("BM");
-    putDword(out, pixelOffset + 2);
+    putDword(out, pixelOffset + dataBytes);
     putDword(out, 0);
     putDword(out, pixelOffset);
     putDword(out, 40);
     putDword(out, quint32(width));
     putDword(out, quint32(height));
     putWord(out, 1);
-    putWord(out, 8);  // bits per pixel
-    putDword(out, 1); // run-length coded, 8 bits
-    putDword(out, 2);
+    putWord(out, quint16(bits));
+    putDword(out, quint32(compression));
+    putDword(out, dataBytes);
     putDword(out, 2835);
     putDword(out, 2835);
     putDword(out, 2);
     putDword(out, 2);
     putDword(out, 0x00000000);
     putDword(out, 0x00FFFFFF);
-    out.append("\x00\x01", 2); // the end of the bitmap
+    return out;
+}
+
+} // namespace
+
+QByteArray runLengthBmp(int width, int height) {
+    QByteArray out = twoColourBmpHeader(width, height, 8, 1, 2); // run-length coded, 8 bits
+    out.append("\x00\x01", 2);                                   // the end of the bitmap
     return out;
 }
 
@@ -142,24 +152,7 @@ QByteArray declaringSize(QByteArray picture, QSize size) {
 
 QByteArray monochromeBmp(int width, int height) {
     const int rowBytes = ((width + 31) / 32) * 4;
-    const quint32 pixelOffset = 14 + 40 + 8;
-    QByteArray out("BM");
-    putDword(out, pixelOffset + quint32(rowBytes) * height);
-    putDword(out, 0);
-    putDword(out, pixelOffset);
-    putDword(out, 40);
-    putDword(out, quint32(width));
-    putDword(out, quint32(height));
-    putWord(out, 1);
-    putWord(out, 1); // bits per pixel
-    putDword(out, 0);
-    putDword(out, quint32(rowBytes) * height);
-    putDword(out, 2835);
-    putDword(out, 2835);
-    putDword(out, 2);
-    putDword(out, 2);
-    putDword(out, 0x00000000);
-    putDword(out, 0x00FFFFFF);
+    QByteArray out = twoColourBmpHeader(width, height, 1, 0, quint32(rowBytes) * height);
     out.append(QByteArray(qsizetype(rowBytes) * height, char(0x55)));
     return out;
 }
