@@ -116,6 +116,8 @@ SlotFileFinding checkSlotFile(TerminalModel model, int index, const QString& wor
     }
     const PictureStructure structure =
         readPictureStructure(file, structureFormat(QFileInfo(path).suffix()));
+    if (structure.declared.isValid())
+        finding.dimensions = structure.declared;
     if (!structure.problem.isEmpty())
         finding.refuse(SlotStatus::Unreadable, structure.problem);
     else if (structure.declared.isValid() && finding.exceedsLimits(structure.declared))

@@ -136,7 +136,7 @@ TEST_F(CompileCli, FindingsAreNamedOnStderrAndStrictRefusesThem) {
          [&] { writeBytes(q(workspace + "/image/desktop.jpg"), jpegPicture(321, 210)); },
          {"--strict"},
          1,
-         "Desktop (image/desktop.jpg): over-pixels, "},
+         "kb H:210 W:321, limits 45.00 kb H:210 W:320; over H:210 W:320"},
         {"a slot cut short, strict",
          [&] { writeBytes(q(workspace + "/image/mi1.gif"), gifPicture(55, 55).left(40)); },
          {"--strict"},
